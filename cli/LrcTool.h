@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// Exit statuses of sumvane-lrc.
+enum TExitStatus : int {
+    ExitOk = 0,        // valid text (with --check: the frame's LRC checks)
+    ExitMalformed = 1, // malformed text (with --check: also a frame whose LRC does not check)
+    ExitUsage = 2,     // bad command line, unreadable input or unwritable output
+};
+
+// Runs the tool on the arguments after the program name, reading the data text from `in` when
+// no TEXT is given. Returns the exit status.
+int RunLrcTool(const std::vector<std::string>& args, std::FILE* in, std::FILE* out,
+               std::FILE* err);

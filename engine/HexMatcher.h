@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string_view>
+
+// One compiled form of the data-text pattern, owned by one calculation.
+//
+// The compiled pattern repeats the byte group possessively: its verdicts equal those of
+// HexDataPattern (once a byte group and its separator have matched, giving them back can never
+// let the rest match), but the matcher keeps no backtracking state per repetition, so memory
+// stays constant and a text of any length gets its verdict.
+class HexMatcher
+{
+public:
+    enum class TVerdict { Match, NoMatch, BadUtf8 };
+
+    static constexpr std::string_view Pattern =
+        R"(^(?:[0-9a-fA-F]{2}[\t\n\f\r ])*+(?:[0-9a-fA-F]{2})?$)";
+
+    HexMatcher();
+    ~HexMatcher();
+    HexMatcher(const HexMatcher&) = delete;
+    HexMatcher& operator=(const HexMatcher&) = delete;
+
+    // Throws ELrcError when the matcher fails rather than decides.
+    TVerdict Match(std::string_view utf8, bool knownValidUtf8) const;
+
+private:
+    struct TPcre;
+    TPcre* m_pcre;
+};

@@ -1,0 +1,147 @@
+// sumvane-lrc as a script sees it: the real executable, its streams and its exit status.
+#include <QProcess>
+#include <QTemporaryFile>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct TRun
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+TRun RunTool(const QStringList& args, const QByteArray& input = {})
+{
+    QProcess process;
+    process.start(QStringLiteral(SUMVANE_LRC_PATH), args);
+    process.waitForStarted();
+    process.write(input);
+    process.closeWriteChannel();
+    process.waitForFinished(60000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+const QByteArray ExampleReport = "hex: E2\ndecimal: 226\noctal: 342\nbinary: 1110 0010\nbytes: 5\n";
+
+} // namespace
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void toolAnswersLikeTheWindow_data();
+    void toolAnswersLikeTheWindow();
+    void usageErrorsExitTwoWithTheReason_data();
+    void usageErrorsExitTwoWithTheReason();
+    void helpAndVersionPrintToStandardOutput();
+    void sixtyFourMebibytesOnStandardInputIsOrdinaryWork();
+};
+
+void TestCli::toolAnswersLikeTheWindow_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("out");
+    QTest::addColumn<QByteArray>("errContains");
+
+    const QByteArray malformed = "数据格式不正确";
+    QTest::newRow("example as argument") << QStringList{u"01 A0 7C FF 02"_s} << QByteArray() << 0 << ExampleReport << QByteArray();
+    QTest::newRow("example on stdin with its newline") << QStringList() << QByteArray("01 A0 7C FF 02\n") << 0 << ExampleReport << QByteArray();
+    QTest::newRow("example on stdin with CR LF") << QStringList() << QByteArray("01 A0 7C FF 02\r\n") << 0 << ExampleReport << QByteArray();
+    QTest::newRow("argument wins over stdin") << QStringList{u"01 A0 7C FF 02"_s} << QByteArray("zz") << 0 << ExampleReport << QByteArray();
+    QTest::newRow("text after --") << QStringList{u"--"_s, u"01 A0 7C FF 02"_s} << QByteArray() << 0 << ExampleReport << QByteArray();
+    QTest::newRow("field hex") << QStringList{u"--field"_s, u"hex"_s, u"01 02 02"_s} << QByteArray() << 0 << QByteArray("FB\n") << QByteArray();
+    QTest::newRow("field=decimal") << QStringList{u"--field=decimal"_s, u"01 02 02"_s} << QByteArray() << 0 << QByteArray("251\n") << QByteArray();
+    QTest::newRow("field octal") << QStringList{u"--field"_s, u"octal"_s, u"08"_s} << QByteArray() << 0 << QByteArray("370\n") << QByteArray();
+    QTest::newRow("field binary") << QStringList{u"--field"_s, u"binary"_s, u"FF"_s} << QByteArray() << 0 << QByteArray("0000 0001\n") << QByteArray();
+    QTest::newRow("field bytes") << QStringList{u"--field"_s, u"bytes"_s} << QByteArray("01\t02\n03") << 0 << QByteArray("3\n") << QByteArray();
+    QTest::newRow("malformed argument") << QStringList{u"01  02"_s} << QByteArray() << 1 << QByteArray() << malformed;
+    QTest::newRow("empty stdin") << QStringList() << QByteArray() << 1 << QByteArray() << malformed;
+    QTest::newRow("non-UTF-8 stdin") << QStringList() << QByteArray("01 \xff") << 1 << QByteArray() << malformed;
+    QTest::newRow("NUL on stdin") << QStringList() << QByteArray("01\0 02", 6) << 1 << QByteArray() << malformed;
+    QTest::newRow("malformed with a field") << QStringList{u"--field"_s, u"hex"_s, u"1"_s} << QByteArray() << 1 << QByteArray() << malformed;
+    QTest::newRow("check passes") << QStringList{u"--check"_s, u"11 03 00 6B 00 03 7E"_s} << QByteArray() << 0 << QByteArray("check: ok\n") << QByteArray();
+    QTest::newRow("check passes on stdin") << QStringList{u"--check"_s} << QByteArray("01 A0 7C FF 02 E2\n") << 0 << QByteArray("check: ok\n") << QByteArray();
+    QTest::newRow("check fails with the right LRC") << QStringList{u"--check"_s, u"11 03 00 6B 00 03 7F"_s} << QByteArray() << 1 << QByteArray() << QByteArray("ends with 7F, it should end with 7E");
+    QTest::newRow("check of a one-byte frame") << QStringList{u"--check"_s, u"05"_s} << QByteArray() << 1 << QByteArray() << QByteArray("ends with 05, it should end with 00");
+    QTest::newRow("check of malformed text") << QStringList{u"--check"_s, u"7E "_s + u" "_s} << QByteArray() << 1 << QByteArray() << malformed;
+}
+
+void TestCli::toolAnswersLikeTheWindow()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, input);
+    QFETCH(QByteArray, errContains);
+
+    const TRun run = RunTool(args, input);
+    QTEST(run.exitCode, "exitCode");
+    QTEST(run.out, "out");
+    if (errContains.isEmpty())
+        QCOMPARE(run.err, QByteArray());
+    else
+        QVERIFY2(run.err.contains(errContains), run.err.constData());
+}
+
+void TestCli::usageErrorsExitTwoWithTheReason_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("message");
+
+    QTest::newRow("unknown option") << QStringList{u"--frobnicate"_s} << QByteArray("sumvane-lrc: unknown option '--frobnicate'\n");
+    QTest::newRow("second TEXT") << QStringList{u"01"_s, u"02"_s} << QByteArray("sumvane-lrc: more than one TEXT given; quote the data text as one argument\n");
+    QTest::newRow("field without name") << QStringList{u"--field"_s} << QByteArray("sumvane-lrc: --field needs a NAME\n");
+    QTest::newRow("unknown field") << QStringList{u"--field=crc"_s, u"01"_s} << QByteArray("sumvane-lrc: unknown field 'crc' (expected hex, decimal, octal, binary or bytes)\n");
+    QTest::newRow("check with field") << QStringList{u"--check"_s, u"--field"_s, u"hex"_s, u"01"_s} << QByteArray("sumvane-lrc: --check and --field cannot be combined\n");
+}
+
+void TestCli::usageErrorsExitTwoWithTheReason()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, message);
+
+    const TRun run = RunTool(args);
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(run.out, QByteArray());
+    QVERIFY2(run.err.startsWith(message + "\nUsage: sumvane-lrc"), run.err.constData());
+}
+
+void TestCli::helpAndVersionPrintToStandardOutput()
+{
+    const TRun version = RunTool({u"--version"_s});
+    QCOMPARE(version.exitCode, 0);
+    QCOMPARE(version.out, QByteArray("sumvane-lrc 1.0.0.0\n"));
+
+    const TRun help = RunTool({u"--help"_s});
+    QCOMPARE(help.exitCode, 0);
+    QVERIFY(help.out.startsWith("Usage: sumvane-lrc [OPTIONS] [TEXT]\n"));
+    QCOMPARE(help.err, QByteArray());
+}
+
+void TestCli::sixtyFourMebibytesOnStandardInputIsOrdinaryWork()
+{
+    // 64 MiB of "01 A0 7C FF 02 " blocks, plus a closing pair: the count and the LRC follow
+    // from the block's five bytes and sum 0x21E.
+    const qsizetype blocks = 64 * 1024 * 1024 / 15;
+    const QByteArray text = QByteArray("01 A0 7C FF 02 ").repeated(blocks) + "0D";
+    const int lrc = static_cast<int>((256 - (blocks * 0x21E + 0x0D) % 256) % 256);
+
+    const TRun run = RunTool({u"--field"_s, u"hex"_s}, text);
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QByteArray::number(lrc, 16).toUpper().rightJustified(2, '0') + '\n');
+
+    const TRun count = RunTool({u"--field"_s, u"bytes"_s}, text);
+    QCOMPARE(count.out, QByteArray::number(blocks * 5 + 1) + '\n');
+
+    const TRun bad = RunTool({}, text + 'G');
+    QCOMPARE(bad.exitCode, 1);
+}
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
