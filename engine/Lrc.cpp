@@ -20,43 +20,46 @@ constexpr std::array<std::int8_t, 256> HexDigitValues = [] {
     return values;
 }();
 
-// Sums the bytes of a text that has passed validation. In such a text every hexadecimal digit
-// belongs to a byte and the digits stand in pairs, so reading them two at a time yields the
-// bytes in order; every other character is a separator (blank, tab, line feed, form feed,
-// carriage return) or part of the closing newline sequence, and ends no byte early.
+// Sums the bytes of a text that has passed validation. Such a text is a run of three-character
+// groups (two digits and one separator), the last possibly without its separator, then at most
+// one closing newline sequence, which holds no hexadecimal digit. So byte k starts at offset 3k,
+// and the first offset of that stride without a digit ends the bytes.
 TLrcResult SumValidated(std::string_view utf8)
 {
-    // At most one byte per three characters (two digits and a separator), plus the last.
     if (utf8.size() / 3 + 1 > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
         throw ELrcError("the data text holds more bytes than can be counted");
 
+    const auto* text = reinterpret_cast<const unsigned char*>(utf8.data());
+    const std::size_t size = utf8.size();
     std::uint32_t sum = 0; // only its low eight bits matter; unsigned wrap-around keeps them
-    std::int32_t digits = 0;
-    unsigned high = 0;
-    for (const char ch : utf8) {
-        const int value = HexDigitValues[static_cast<unsigned char>(ch)];
-        if (value < 0)
-            continue;
-        if (digits & 1)
-            sum += high * 16 + static_cast<unsigned>(value);
-        else
-            high = static_cast<unsigned>(value);
-        ++digits;
-    }
+    std::size_t at = 0;
+    for (; at + 1 < size && HexDigitValues[text[at]] >= 0; at += 3)
+        sum += static_cast<std::uint32_t>(HexDigitValues[text[at]] * 16 + HexDigitValues[text[at + 1]]);
 
     TLrcResult result;
     result.Valid = true;
-    result.ByteCount = digits / 2;
+    result.ByteCount = static_cast<std::int32_t>(at / 3);
     result.Lrc = static_cast<int>((256 - (sum % 256)) % 256);
     return result;
+}
+
+// ASCII is well-formed UTF-8; for the usual all-ASCII text this pass is far cheaper than
+// PCRE2's own UTF-8 check.
+bool IsAscii(std::string_view bytes)
+{
+    unsigned char seen = 0;
+    for (const char c : bytes)
+        seen |= static_cast<unsigned char>(c);
+    return seen < 0x80;
 }
 
 } // namespace
 
 TLrcResult CalculateLrcUtf8(std::string_view utf8, TUtf8 encoding)
 {
+    const bool knownValid = encoding == TUtf8::KnownValid || IsAscii(utf8);
     const HexMatcher matcher;
-    if (matcher.Match(utf8, encoding == TUtf8::KnownValid) != HexMatcher::TVerdict::Match)
+    if (matcher.Match(utf8, knownValid) != HexMatcher::TVerdict::Match)
         return {};
     return SumValidated(utf8);
 }

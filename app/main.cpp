@@ -1,0 +1,34 @@
+#include "ui/Platform.h"
+#include "ui/Unit1.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QScreen>
+
+using namespace Qt::StringLiterals;
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    QApplication::setWindowIcon(QIcon(u":/sumvane.png"_s));
+    // The error box's caption; deliberately not Qt's application display name, which the
+    // platform would append to the window's own caption.
+    SetApplicationTitle(u"SumvaneV1.0"_s);
+
+    TForm1 Form1;
+    Form1.move(CentredPosition(Form1.screen()->virtualGeometry(), Form1.frameGeometry().size()));
+
+    switch (StartupShowRequest()) {
+    case TShowRequest::Maximized:
+        Form1.showMaximized();
+        break;
+    case TShowRequest::MinimizedNoActivate:
+        Form1.setAttribute(Qt::WA_ShowWithoutActivating);
+        Form1.showMinimized();
+        break;
+    case TShowRequest::Normal:
+        Form1.show();
+        break;
+    }
+    return QApplication::exec();
+}

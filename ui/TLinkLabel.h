@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QLabel>
+
+// A label that reports a click: the left button pressed on it and released over it.
+// A double click is one click, not two.
+class TLinkLabel : public QLabel
+{
+    Q_OBJECT
+
+public:
+    using QLabel::QLabel;
+
+signals:
+    void clicked();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    // QWidget's default treats the second press of a double click as another press, which
+    // would make its release a second click.
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    bool m_pressed = false;
+};

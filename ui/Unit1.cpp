@@ -1,0 +1,144 @@
+#include "ui/Unit1.h"
+
+#include "engine/Lrc.h"
+#include "engine/Render.h"
+#include "ui/Platform.h"
+
+#include <QFontMetrics>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The layout is drawn for this window font and this height of its text.
+constexpr int DesignTextHeight = 13;
+
+QFont WindowFont()
+{
+    // Tahoma where installed; elsewhere the font database's sans-serif substitute.
+    QFont font(u"Tahoma"_s);
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    return font;
+}
+
+int MulDiv(int value, int numerator, int denominator)
+{
+    return static_cast<int>((static_cast<qint64>(value) * numerator * 2 + denominator) /
+                            (2 * static_cast<qint64>(denominator)));
+}
+
+QRect Scaled(const QRect& r, int numerator, int denominator)
+{
+    return {MulDiv(r.x(), numerator, denominator), MulDiv(r.y(), numerator, denominator),
+            MulDiv(r.width(), numerator, denominator), MulDiv(r.height(), numerator, denominator)};
+}
+
+// A label fits its one-line caption; a right-aligned one keeps its right edge, every other its
+// left edge, and none moves its top.
+void AutoSize(QLabel* label)
+{
+    const QRect before = label->geometry();
+    const QSize size = label->sizeHint();
+    QRect after(before.topLeft(), size);
+    if (label->alignment() & Qt::AlignRight)
+        after.moveRight(before.right());
+    label->setGeometry(after);
+}
+
+void SetCaption(QLabel* label, const QString& caption)
+{
+    if (label->text() == caption)
+        return;
+    label->setText(caption);
+    AutoSize(label);
+}
+
+void SetText(QLineEdit* edit, const QString& text)
+{
+    // An unchanged text would still reset the field's cursor and selection and repaint it.
+    if (edit->text() != text)
+        edit->setText(text);
+}
+
+} // namespace
+
+TForm1::TForm1(QWidget* parent) : QWidget(parent)
+{
+    setFont(WindowFont());
+    setupUi(this);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+
+    // Text colours the layout gives as TColor values.
+    for (QLabel* label : findChildren<QLabel*>()) {
+        const QVariant color = label->property("fontColor");
+        if (color.isValid())
+            SetFontColor(label, static_cast<TColor>(color.toUInt()));
+    }
+    // Read-only result fields keep the ordinary field background, as the editable one has.
+    for (QLineEdit* edit : {Edit16, Edit10, Edit8, Edit2}) {
+        QPalette palette = edit->palette();
+        palette.setColor(QPalette::Base, ToQColor(clWindow, Edit1->palette()));
+        edit->setPalette(palette);
+    }
+
+    // Device pixels already follow the screen's density; a window font whose text is not
+    // 13 pixels high scales positions and sizes in proportion.
+    const int textHeight = QFontMetrics(font()).height();
+    QSize client = size();
+    if (textHeight != DesignTextHeight) {
+        for (QWidget* child : findChildren<QWidget*>())
+            child->setGeometry(Scaled(child->geometry(), textHeight, DesignTextHeight));
+        client = Scaled(QRect(QPoint(), client), textHeight, DesignTextHeight).size();
+    }
+    for (QLabel* label : findChildren<QLabel*>())
+        AutoSize(label);
+    setFixedSize(client);
+
+    Edit1->setFocus();
+    Bind(Edit1, &QLineEdit::textChanged, &TForm1::Edit1Change);
+    Bind(Label8, &TLinkLabel::clicked, &TForm1::Label8Click);
+}
+
+template <typename Signal, typename Sender>
+void TForm1::Bind(Sender* sender, Signal signal, void (TForm1::*handler)(QObject*))
+{
+    connect(sender, signal, this, [this, sender, handler] {
+        RunHandler(this, [this, sender, handler] { (this->*handler)(sender); });
+    });
+}
+
+void TForm1::SetFontColor(QLabel* label, TColor color)
+{
+    const QColor wanted = ToQColor(color, label->palette());
+    if (label->palette().color(QPalette::WindowText) == wanted)
+        return;
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, wanted);
+    label->setPalette(palette);
+}
+
+void TForm1::Edit1Change(QObject* /*sender*/)
+{
+    const TLrcResult result = CalculateLrc(Edit1->text());
+    if (!result.Valid) {
+        for (QLineEdit* field : {Edit16, Edit10, Edit8, Edit2})
+            SetText(field, QString());
+        SetCaption(Label9, u"数据格式不正确"_s);
+        SetFontColor(Label9, clRed);
+        return;
+    }
+    const TLrcTexts texts = RenderLrc(result);
+    SetText(Edit16, texts.Hex);
+    SetText(Edit10, texts.Decimal);
+    SetText(Edit8, texts.Octal);
+    SetText(Edit2, texts.Binary);
+    SetCaption(Label9, texts.ByteCountText);
+    SetFontColor(Label9, clBlack);
+}
+
+void TForm1::Label8Click(QObject* /*sender*/)
+{
+    OpenAddress(QString::fromUtf16(WebPageAddress));
+}
