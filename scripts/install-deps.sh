@@ -15,7 +15,7 @@ if [[ "${1:-}" == "--test" ]]; then
   packages+=(
     libgtest-dev
     clang libclang-rt-dev        # libFuzzer and the sanitizer runtimes
-    xvfb xdotool x11-xserver-utils x11-utils imagemagick
+    xvfb xdotool xclip x11-xserver-utils x11-utils imagemagick
     python3 valgrind
     desktop-file-utils appstream binutils-mingw-w64-i686 dpkg-dev file
   )

@@ -2,6 +2,7 @@
 
 #include "engine/Lrc.h"
 #include "engine/Render.h"
+#include "ui/Layout.h"
 #include "ui/Platform.h"
 
 #include <QFontMetrics>
@@ -19,31 +20,10 @@ QFont WindowFont()
     QFont font(u"Tahoma"_s);
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);
+    // Hex digits and blanks need no shaping; skipping it halves the relayout of a long line,
+    // which Qt redoes on every keystroke. Scripts that do need shaping still get it.
+    font.setStyleStrategy(QFont::PreferNoShaping);
     return font;
-}
-
-int MulDiv(int value, int numerator, int denominator)
-{
-    return static_cast<int>((static_cast<qint64>(value) * numerator * 2 + denominator) /
-                            (2 * static_cast<qint64>(denominator)));
-}
-
-QRect Scaled(const QRect& r, int numerator, int denominator)
-{
-    return {MulDiv(r.x(), numerator, denominator), MulDiv(r.y(), numerator, denominator),
-            MulDiv(r.width(), numerator, denominator), MulDiv(r.height(), numerator, denominator)};
-}
-
-// A label fits its one-line caption; a right-aligned one keeps its right edge, every other its
-// left edge, and none moves its top.
-void AutoSize(QLabel* label)
-{
-    const QRect before = label->geometry();
-    const QSize size = label->sizeHint();
-    QRect after(before.topLeft(), size);
-    if (label->alignment() & Qt::AlignRight)
-        after.moveRight(before.right());
-    label->setGeometry(after);
 }
 
 void SetCaption(QLabel* label, const QString& caption)
@@ -51,12 +31,12 @@ void SetCaption(QLabel* label, const QString& caption)
     if (label->text() == caption)
         return;
     label->setText(caption);
-    AutoSize(label);
+    AutoSizeLabel(label);
 }
 
 void SetText(QLineEdit* edit, const QString& text)
 {
-    // An unchanged text would still reset the field's cursor and selection and repaint it.
+    // setText with an equal text still moves the cursor to the end and clears the undo history.
     if (edit->text() != text)
         edit->setText(text);
 }
@@ -86,15 +66,11 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent)
     // Device pixels already follow the screen's density; a window font whose text is not
     // 13 pixels high scales positions and sizes in proportion.
     const int textHeight = QFontMetrics(font()).height();
-    QSize client = size();
-    if (textHeight != DesignTextHeight) {
-        for (QWidget* child : findChildren<QWidget*>())
-            child->setGeometry(Scaled(child->geometry(), textHeight, DesignTextHeight));
-        client = Scaled(QRect(QPoint(), client), textHeight, DesignTextHeight).size();
-    }
+    if (textHeight != DesignTextHeight)
+        ScaleLayout(this, textHeight, DesignTextHeight);
     for (QLabel* label : findChildren<QLabel*>())
-        AutoSize(label);
-    setFixedSize(client);
+        AutoSizeLabel(label);
+    setFixedSize(size());
 
     Edit1->setFocus();
     Bind(Edit1, &QLineEdit::textChanged, &TForm1::Edit1Change);

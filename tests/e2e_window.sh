@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# The real application in a real X server, driven as a user drives it: it opens at the right
+# size in the middle of the screen, the example typed into it yields results that can be copied
+# out, and it scales with the display's density. Screenshots are left in OUTDIR.
+#   e2e_window.sh APP OUTDIR
+set -euo pipefail
+app=$1
+out=$2
+for tool in Xvfb xdotool xclip xrdb xwininfo import; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# One X server for the whole run; -noreset keeps the resources xrdb sets between clients.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -noreset -nolisten tcp 3>"$work/display" 2>/dev/null &
+pids+=($!)
+for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$work/display")"
+unset WAYLAND_DISPLAY QT_QPA_PLATFORM
+
+# expectations per density: dpi width height
+while read -r dpi width height; do
+  echo "Xft.dpi: $dpi" | xrdb -nocpp -merge
+  "$app" >"$work/app-$dpi.log" 2>&1 &
+  app_pid=$!
+  pids+=("$app_pid")
+  window=$(timeout 20 xdotool search --sync --name '^Sumvane V1\.0$' | head -n 1) ||
+    fail "no window titled 'Sumvane V1.0' at $dpi dpi"
+
+  info=$(xwininfo -id "$window")
+  get() { awk -F: -v key="$1" '$1 ~ key { gsub(/ /, "", $2); print $2 }' <<<"$info"; }
+  [[ "$(get 'Width')x$(get 'Height')" == "${width}x${height}" ]] ||
+    fail "window is $(get 'Width')x$(get 'Height') at $dpi dpi, expected ${width}x${height}"
+  centre_x=$(( $(get 'Absolute upper-left X') + width / 2 ))
+  centre_y=$(( $(get 'Absolute upper-left Y') + height / 2 ))
+  (( centre_x >= 638 && centre_x <= 642 && centre_y >= 398 && centre_y <= 402 )) ||
+    fail "window centre at $centre_x,$centre_y, expected the screen's 640,400"
+
+  xdotool windowfocus --sync "$window"
+  xdotool type --delay 20 "01 A0 7C FF 02"
+  copied=()
+  for _ in 1 2; do
+    xdotool key --clearmodifiers Tab ctrl+c   # Tab selects the next result field's whole text
+    sleep 0.3
+    copied+=("$(timeout 5 xclip -o -selection clipboard)")
+  done
+  [[ "${copied[*]}" == "E2 226" ]] || fail "copied '${copied[*]}' at $dpi dpi, expected 'E2 226'"
+
+  import -window "$window" "$out/window-${dpi}dpi.png"
+  kill -0 "$app_pid" || fail "the application ended by itself at $dpi dpi"
+  kill "$app_pid"
+  wait "$app_pid" 2>/dev/null || true
+  echo "ok: $dpi dpi, ${width}x${height}, copied ${copied[*]}, screenshot $out/window-${dpi}dpi.png"
+done <<'EXPECTED'
+96 340 253
+144 510 380
+EXPECTED

@@ -1,0 +1,476 @@
+// The window as a user meets it, driven through Qt's own event delivery (offscreen).
+#include "engine/Lrc.h"
+#include "engine/Render.h"
+#include "ui/Layout.h"
+#include "ui/Platform.h"
+#include "ui/Unit1.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
+#include <QClipboard>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Counts the paint events a widget receives.
+class TPaintCounter : public QObject
+{
+public:
+    explicit TPaintCounter(QWidget* watched) { watched->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        count += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+QString Label9Colour(const TForm1& form)
+{
+    return form.Label9->palette().color(QPalette::WindowText).name();
+}
+
+// The scale the window applied at load: its font's text height against the layout's 13.
+int Scale(const TForm1& form, int value)
+{
+    return MulDiv(value, QFontMetrics(form.font()).height(), 13);
+}
+
+} // namespace
+
+class TestForm : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyControlStandsWhereTheLayoutPutsIt_data();
+    void everyControlStandsWhereTheLayoutPutsIt();
+    void windowIsFixedWithTheCloseButtonOnly();
+    void startsUntouchedWithTheFocusInTheDataField();
+    void typingTheExampleKeyByKeyFollowsEveryText_data();
+    void typingTheExampleKeyByKeyFollowsEveryText();
+    void label9KeepsItsRightEdgeInEveryState();
+    void emptyingTheFieldShowsTheFormatMessage();
+    void anUnchangedResultNeitherSignalsNorRepaints();
+    void tabVisitsTheFieldsInOrderAndSelectsTheirText();
+    void resultFieldsAreReadOnlyButCopyable();
+    void aLongPasteIsKeptWhole();
+    void eachFieldIsAnnouncedWithItsLabel_data();
+    void eachFieldIsAnnouncedWithItsLabel();
+    void theLinkOpensTheAddressOncePerClick_data();
+    void theLinkOpensTheAddressOncePerClick();
+    void errorBoxTextEndsWithAFullStopWhenNeeded_data();
+    void errorBoxTextEndsWithAFullStopWhenNeeded();
+    void aFailingHandlerShowsTheErrorBoxAndTheAppCarriesOn();
+    void scalingMovesAndSizesEveryControlInProportion();
+};
+
+void TestForm::everyControlStandsWhereTheLayoutPutsIt_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("parent");
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<QString>("caption");
+
+    QTest::newRow("Label1") << u"Label1"_s << u"Form1"_s << QRect(18, 8, 127, 13) << u"需要校验的数据（Hex）"_s;
+    QTest::newRow("Edit1") << u"Edit1"_s << u"Form1"_s << QRect(18, 27, 304, 21) << QString();
+    QTest::newRow("Label6") << u"Label6"_s << u"Form1"_s << QRect(18, 54, 110, 13) << u"例如：01 A0 7C FF 02"_s;
+    QTest::newRow("Label9") << u"Label9"_s << u"Form1"_s << QRect(286, 54, 36, 13) << u"字节数"_s;
+    QTest::newRow("GroupBox1") << u"GroupBox1"_s << u"Form1"_s << QRect(18, 84, 304, 137) << u"校验结果"_s;
+    QTest::newRow("Label2") << u"Label2"_s << u"GroupBox1"_s << QRect(17, 22, 48, 13) << u"十六进制"_s;
+    QTest::newRow("Edit16") << u"Edit16"_s << u"GroupBox1"_s << QRect(90, 19, 120, 21) << QString();
+    QTest::newRow("Label3") << u"Label3"_s << u"GroupBox1"_s << QRect(17, 49, 36, 13) << u"十进制"_s;
+    QTest::newRow("Edit10") << u"Edit10"_s << u"GroupBox1"_s << QRect(90, 46, 120, 21) << QString();
+    QTest::newRow("Label4") << u"Label4"_s << u"GroupBox1"_s << QRect(17, 76, 36, 13) << u"八进制"_s;
+    QTest::newRow("Edit8") << u"Edit8"_s << u"GroupBox1"_s << QRect(90, 73, 120, 21) << QString();
+    QTest::newRow("Label5") << u"Label5"_s << u"GroupBox1"_s << QRect(17, 105, 36, 13) << u"二进制"_s;
+    QTest::newRow("Edit2") << u"Edit2"_s << u"GroupBox1"_s << QRect(90, 100, 120, 21) << QString();
+    QTest::newRow("Label7") << u"Label7"_s << u"Form1"_s << QRect(18, 227, 120, 13) << u"Sumvane  2016.08.29"_s;
+    QTest::newRow("Label8") << u"Label8"_s << u"Form1"_s << QRect(180, 227, 142, 13) << QString::fromUtf16(WebPageAddress);
+}
+
+void TestForm::everyControlStandsWhereTheLayoutPutsIt()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, parent);
+    QFETCH(QRect, geometry);
+    QFETCH(QString, caption);
+
+    TForm1 form;
+    QCOMPARE(form.objectName(), u"Form1"_s);
+    auto* widget = form.findChild<QWidget*>(name);
+    QVERIFY(widget);
+    QCOMPARE(widget->parentWidget()->objectName(), parent);
+    const QRect expected(Scale(form, geometry.x()), Scale(form, geometry.y()),
+                         Scale(form, geometry.width()), Scale(form, geometry.height()));
+
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        QCOMPARE(label->text(), caption);
+        // Labels fit their caption in the window font; the layout's widths are the original
+        // font's, so only the anchored edge and the top are fixed.
+        const QFontMetrics metrics(label->font());
+        QVERIFY2(qAbs(label->width() - metrics.horizontalAdvance(caption)) <= 1,
+                 qPrintable(QString::number(label->width())));
+        QCOMPARE(label->height(), metrics.height());
+        QCOMPARE(label->y(), expected.y());
+        if (name == u"Label9"_s)
+            QCOMPARE(label->x() + label->width(), expected.x() + expected.width());
+        else
+            QCOMPARE(label->x(), expected.x());
+        // Nothing reaches outside the window.
+        QVERIFY(label->mapTo(&form, QPoint(label->width(), 0)).x() <= form.width());
+    } else {
+        QCOMPARE(widget->geometry(), expected);
+        if (auto* box = qobject_cast<QGroupBox*>(widget))
+            QCOMPARE(box->title(), caption);
+        else
+            QCOMPARE(qobject_cast<QLineEdit*>(widget)->text(), caption);
+    }
+}
+
+void TestForm::windowIsFixedWithTheCloseButtonOnly()
+{
+    TForm1 form;
+    QCOMPARE(form.windowTitle(), u"Sumvane V1.0"_s);
+    const QSize client(Scale(form, 340), Scale(form, 253));
+    QCOMPARE(form.size(), client);
+    QCOMPARE(form.minimumSize(), client);
+    QCOMPARE(form.maximumSize(), client);
+    const Qt::WindowFlags flags = form.windowFlags();
+    QVERIFY(flags & Qt::WindowCloseButtonHint);
+    QVERIFY(flags & Qt::WindowSystemMenuHint);
+    QVERIFY(!(flags & Qt::WindowMinimizeButtonHint));
+    QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
+    QCOMPARE(form.Edit1->maxLength(), std::numeric_limits<int>::max());
+    QCOMPARE(form.Label8->cursor().shape(), Qt::PointingHandCursor);
+    QVERIFY(form.Label8->font().underline());
+    QCOMPARE(form.Label8->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+    QCOMPARE(form.Label6->palette().color(QPalette::WindowText), QColor(128, 128, 128));
+}
+
+void TestForm::startsUntouchedWithTheFocusInTheDataField()
+{
+    TForm1 form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QCOMPARE(QApplication::focusWidget(), form.Edit1);
+    for (QLineEdit* field : {form.Edit1, form.Edit16, form.Edit10, form.Edit8, form.Edit2})
+        QVERIFY(field->text().isEmpty());
+    QCOMPARE(form.Label9->text(), u"字节数"_s);
+    QCOMPARE(form.Label9->palette().color(QPalette::WindowText), ToQColor(clWindowText));
+}
+
+void TestForm::typingTheExampleKeyByKeyFollowsEveryText_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("fields");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("colour");
+
+    const QStringList empty{QString(), QString(), QString(), QString()};
+    const QString red = u"#ff0000"_s;
+    const QString black = u"#000000"_s;
+    QTest::newRow("first 0") << u"0"_s << empty << u"数据格式不正确"_s << red;
+    QTest::newRow("01") << u"01"_s << QStringList{u"FF"_s, u"255"_s, u"377"_s, u"1111 1111"_s} << u"1 Bytes"_s << black;
+    QTest::newRow("01 and a blank") << u"01 "_s << QStringList{u"FF"_s, u"255"_s, u"377"_s, u"1111 1111"_s} << u"1 Bytes"_s << black;
+    QTest::newRow("01 A") << u"01 A"_s << empty << u"数据格式不正确"_s << red;
+    QTest::newRow("01 A0") << u"01 A0"_s << QStringList{u"5F"_s, u"95"_s, u"137"_s, u"0101 1111"_s} << u"2 Bytes"_s << black;
+    QTest::newRow("the example") << u"01 A0 7C FF 02"_s << QStringList{u"E2"_s, u"226"_s, u"342"_s, u"1110 0010"_s} << u"5 Bytes"_s << black;
+}
+
+void TestForm::typingTheExampleKeyByKeyFollowsEveryText()
+{
+    QFETCH(QString, typed);
+    QFETCH(QStringList, fields);
+    QFETCH(QString, status);
+    QFETCH(QString, colour);
+
+    TForm1 form;
+    // Every text on the way counts: each prefix shows what the engine says of it.
+    for (qsizetype i = 0; i < typed.size(); ++i) {
+        QTest::keyClick(form.Edit1, typed[i].toLatin1());
+        const QString prefix = typed.left(i + 1);
+        QCOMPARE(form.Edit1->text(), prefix);
+        const TLrcResult result = CalculateLrc(prefix);
+        QCOMPARE(form.Edit16->text(), result.Valid ? RenderLrc(result).Hex : QString());
+        QCOMPARE(Label9Colour(form), result.Valid ? u"#000000"_s : u"#ff0000"_s);
+    }
+    QCOMPARE((QStringList{form.Edit16->text(), form.Edit10->text(), form.Edit8->text(), form.Edit2->text()}), fields);
+    QCOMPARE(form.Label9->text(), status);
+    QCOMPARE(Label9Colour(form), colour);
+}
+
+void TestForm::label9KeepsItsRightEdgeInEveryState()
+{
+    TForm1 form;
+    const int rightEdge = Scale(form, 322);
+    QCOMPARE(form.Label9->geometry().right() + 1, rightEdge);
+    for (const QString& text : {u"01"_s, u"01 0"_s, u"01 02"_s, u"0"_s, u"01 02 03 04 05 06 07 08 09 0A"_s}) {
+        form.Edit1->setText(text);
+        QCOMPARE(form.Label9->geometry().right() + 1, rightEdge);
+        QCOMPARE(form.Label9->width(), form.Label9->sizeHint().width());
+        QCOMPARE(form.Label9->y(), Scale(form, 54));
+    }
+}
+
+void TestForm::emptyingTheFieldShowsTheFormatMessage()
+{
+    TForm1 form;
+    QTest::keyClicks(form.Edit1, u"01 A0 7C FF 02"_s);
+    QTest::keyClick(form.Edit1, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(form.Edit1, Qt::Key_Delete);
+    QVERIFY(form.Edit1->text().isEmpty());
+    for (QLineEdit* field : {form.Edit16, form.Edit10, form.Edit8, form.Edit2})
+        QVERIFY(field->text().isEmpty());
+    QCOMPARE(form.Label9->text(), u"数据格式不正确"_s);
+    QCOMPARE(Label9Colour(form), u"#ff0000"_s);
+
+    // A character that spoils the text, then deleted: back to the earlier values.
+    QTest::keyClicks(form.Edit1, u"01 A0"_s);
+    QTest::keyClick(form.Edit1, Qt::Key_X);
+    QCOMPARE(form.Edit16->text(), QString());
+    QTest::keyClick(form.Edit1, Qt::Key_Backspace);
+    QCOMPARE(form.Edit16->text(), u"5F"_s);
+    QCOMPARE(form.Label9->text(), u"2 Bytes"_s);
+}
+
+void TestForm::anUnchangedResultNeitherSignalsNorRepaints()
+{
+    TForm1 form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QTest::keyClicks(form.Edit1, u"01"_s);
+    QTest::qWait(50);
+
+    std::vector<std::unique_ptr<QSignalSpy>> spies;
+    std::vector<std::unique_ptr<TPaintCounter>> paints;
+    for (QLineEdit* field : {form.Edit16, form.Edit10, form.Edit8, form.Edit2}) {
+        spies.push_back(std::make_unique<QSignalSpy>(field, &QLineEdit::textChanged));
+        paints.push_back(std::make_unique<TPaintCounter>(field));
+    }
+    paints.push_back(std::make_unique<TPaintCounter>(form.Label9));
+
+    QTest::keyClick(form.Edit1, Qt::Key_Space); // "01 ": the same byte, the same LRC
+    QTest::qWait(50);
+    for (const auto& spy : spies)
+        QCOMPARE(spy->count(), 0);
+    for (const auto& paint : paints)
+        QCOMPARE(paint->count, 0);
+
+    // Real changes do reach them ("01 0" empties the field, "01 02" fills it), so the counters
+    // above could have counted.
+    QTest::keyClicks(form.Edit1, u"02"_s);
+    QTest::qWait(50);
+    QCOMPARE(spies.front()->count(), 2);
+    QVERIFY(paints.back()->count > 0);
+}
+
+void TestForm::tabVisitsTheFieldsInOrderAndSelectsTheirText()
+{
+    TForm1 form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QTest::keyClicks(form.Edit1, u"01 A0 7C FF 02"_s);
+
+    const QList<QLineEdit*> order{form.Edit16, form.Edit10, form.Edit8, form.Edit2, form.Edit1};
+    for (QLineEdit* expected : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), expected);
+        QCOMPARE(expected->selectedText(), expected->text());
+    }
+    for (auto it = order.rbegin() + 1; it != order.rend(); ++it) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), *it);
+    }
+    for (QWidget* other : form.findChildren<QWidget*>())
+        if (!qobject_cast<QLineEdit*>(other))
+            QVERIFY2(!(other->focusPolicy() & Qt::TabFocus), qPrintable(other->objectName()));
+}
+
+void TestForm::resultFieldsAreReadOnlyButCopyable()
+{
+    TForm1 form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    form.Edit1->setText(u"01 A0 7C FF 02"_s);
+    for (QLineEdit* field : {form.Edit16, form.Edit10, form.Edit8, form.Edit2}) {
+        QVERIFY(field->isReadOnly());
+        QVERIFY(field->focusPolicy() & Qt::TabFocus);
+        QCOMPARE(field->palette().color(QPalette::Base), form.Edit1->palette().color(QPalette::Base));
+        field->setFocus();
+        field->selectAll();
+        QApplication::clipboard()->clear();
+        QTest::keySequence(field, QKeySequence::Copy);
+        QCOMPARE(QApplication::clipboard()->text(), field->text());
+        QTest::keyClick(field, Qt::Key_9);
+        QVERIFY(field->text() != u"9"_s);
+    }
+}
+
+void TestForm::aLongPasteIsKeptWhole()
+{
+    TForm1 form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    const QString text = u"7F "_s.repeated(33'333) + u"7F"_s; // 100,001 characters
+    QApplication::clipboard()->setText(text);
+    QTest::keySequence(form.Edit1, QKeySequence::Paste);
+    QCOMPARE(form.Edit1->text().size(), text.size());
+    QCOMPARE(form.Label9->text(), u"33334 Bytes"_s);
+    QCOMPARE(form.Edit16->text(), RenderLrc(CalculateLrc(text)).Hex);
+}
+
+void TestForm::eachFieldIsAnnouncedWithItsLabel_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("Edit1") << u"Edit1"_s << u"需要校验的数据（Hex）"_s;
+    QTest::newRow("Edit16") << u"Edit16"_s << u"十六进制"_s;
+    QTest::newRow("Edit10") << u"Edit10"_s << u"十进制"_s;
+    QTest::newRow("Edit8") << u"Edit8"_s << u"八进制"_s;
+    QTest::newRow("Edit2") << u"Edit2"_s << u"二进制"_s;
+}
+
+void TestForm::eachFieldIsAnnouncedWithItsLabel()
+{
+    QFETCH(QString, field);
+    TForm1 form;
+    QAccessibleInterface* accessible =
+        QAccessible::queryAccessibleInterface(form.findChild<QLineEdit*>(field));
+    QVERIFY(accessible);
+    QTEST(accessible->text(QAccessible::Name), "name");
+}
+
+void TestForm::theLinkOpensTheAddressOncePerClick_data()
+{
+    QTest::addColumn<QList<int>>("events"); // QEvent types, left button unless negated
+    QTest::addColumn<bool>("releaseOutside");
+    QTest::addColumn<int>("opened");
+
+    const int press = QEvent::MouseButtonPress, release = QEvent::MouseButtonRelease,
+              dbl = QEvent::MouseButtonDblClick;
+    QTest::newRow("a click") << QList<int>{press, release} << false << 1;
+    // Qt's delivery of a double click: press, release, double-click, release.
+    QTest::newRow("a double click") << QList<int>{press, release, dbl, release} << false << 1;
+    QTest::newRow("two separate clicks") << QList<int>{press, release, press, release} << false << 2;
+    QTest::newRow("released elsewhere") << QList<int>{press, release} << true << 0;
+    QTest::newRow("right button") << QList<int>{-press, -release} << false << 0;
+}
+
+void TestForm::theLinkOpensTheAddressOncePerClick()
+{
+    QFETCH(QList<int>, events);
+    QFETCH(bool, releaseOutside);
+
+    QList<QUrl> opened;
+    const TUrlOpener previous = SetUrlOpener([&](const QUrl& url) {
+        opened.append(url);
+        return false; // a failure is silent
+    });
+    TForm1 form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    const QPoint inside = form.Label8->rect().center();
+    for (int type : events) {
+        const Qt::MouseButton button = type < 0 ? Qt::RightButton : Qt::LeftButton;
+        const auto eventType = static_cast<QEvent::Type>(std::abs(type));
+        const QPoint at = eventType == QEvent::MouseButtonRelease && releaseOutside
+                              ? inside + QPoint(0, 100) : inside;
+        const Qt::MouseButtons held = eventType == QEvent::MouseButtonRelease ? Qt::NoButton : button;
+        QMouseEvent event(eventType, at, form.Label8->mapToGlobal(at), button, held, Qt::NoModifier);
+        QApplication::sendEvent(form.Label8, &event);
+    }
+    SetUrlOpener(previous);
+
+    QTEST(int(opened.size()), "opened");
+    for (const QUrl& url : opened)
+        QCOMPARE(url.toString(), form.Label8->text());
+    QVERIFY(form.isVisible());
+}
+
+void TestForm::errorBoxTextEndsWithAFullStopWhenNeeded_data()
+{
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("letter") << u"Out of memory"_s << u"Out of memory."_s;
+    QTest::newRow("full stop already") << u"Done."_s << u"Done."_s;
+    QTest::newRow("exclamation mark (33)") << u"Failed!"_s << u"Failed!"_s;
+    QTest::newRow("slash (47)") << u"a/"_s << u"a/."_s;
+    QTest::newRow("hyphen (45)") << u"a-"_s << u"a-"_s;
+    QTest::newRow("closing quote (39)") << u"'$01\t02' is not a valid integer value"_s << u"'$01\t02' is not a valid integer value."_s;
+    QTest::newRow("Chinese") << u"数据格式不正确"_s << u"数据格式不正确."_s;
+    QTest::newRow("empty") << QString() << QString();
+}
+
+void TestForm::errorBoxTextEndsWithAFullStopWhenNeeded()
+{
+    QFETCH(QString, message);
+    QTEST(ErrorBoxText(message), "shown");
+}
+
+void TestForm::aFailingHandlerShowsTheErrorBoxAndTheAppCarriesOn()
+{
+    SetApplicationTitle(u"SumvaneV1.0"_s);
+    TForm1 form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        title = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        buttons = box->standardButtons();
+        box->button(QMessageBox::Ok)->click();
+    });
+    bool rest = false;
+    RunHandler(&form, [&] {
+        throw ELrcError("the data-text matcher failed: no more memory");
+        rest = true;
+    });
+    QCOMPARE(title, u"SumvaneV1.0"_s);
+    QCOMPARE(text, u"the data-text matcher failed: no more memory."_s);
+    QCOMPARE(icon, QMessageBox::Critical);
+    QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QVERIFY(!rest);
+
+    // The window goes on working.
+    QTest::keyClicks(form.Edit1, u"7E"_s);
+    QCOMPARE(form.Edit16->text(), u"82"_s);
+}
+
+void TestForm::scalingMovesAndSizesEveryControlInProportion()
+{
+    // A window font whose text is 15 pixels high instead of 13.
+    TForm1 form;
+    const QRect before = form.Edit16->geometry();
+    form.setMinimumSize(0, 0);
+    form.setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    ScaleLayout(&form, 15, 13);
+    QCOMPARE(form.Edit16->geometry(), QRect(MulDiv(before.x(), 15, 13), MulDiv(before.y(), 15, 13),
+                                            MulDiv(before.width(), 15, 13), MulDiv(before.height(), 15, 13)));
+    QCOMPARE(form.size(), QSize(MulDiv(Scale(form, 340), 15, 13), MulDiv(Scale(form, 253), 15, 13)));
+    // MulDiv rounds half away from zero.
+    QCOMPARE(MulDiv(90, 15, 13), 104);  // 103.85
+    QCOMPARE(MulDiv(13, 3, 2), 20);     // 19.5
+    QCOMPARE(MulDiv(-13, 3, 2), -20);
+    QCOMPARE(MulDiv(340, 144, 96), 510);
+    QCOMPARE(MulDiv(253, 144, 96), 380); // 379.5
+}
+
+QTEST_MAIN(TestForm)
+#include "tst_form.moc"

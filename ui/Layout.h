@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QRect>
+
+class QLabel;
+class QWidget;
+
+// value * numerator / denominator, rounded half away from zero (as the Windows MulDiv)
+int MulDiv(int value, int numerator, int denominator);
+
+// Scales the position and size of every control inside the window, and the window's own size,
+// by numerator / denominator.
+void ScaleLayout(QWidget* window, int numerator, int denominator);
+
+// Fits a label to its one-line caption: a right-aligned label keeps its right edge, any other
+// its left edge; the top never moves.
+void AutoSizeLabel(QLabel* label);
