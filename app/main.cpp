@@ -10,6 +10,9 @@ using namespace Qt::StringLiterals;
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
+    QApplication::setApplicationVersion(QStringLiteral(SUMVANE_VERSION));
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(SUMVANE_APP_ID));
     QApplication::setWindowIcon(QIcon(u":/sumvane.png"_s));
     // The error box's caption; deliberately not Qt's application display name, which the
     // platform would append to the window's own caption.

@@ -6,7 +6,7 @@
 set -euo pipefail
 app=$1
 out=$2
-for tool in Xvfb xdotool xclip xrdb xwininfo import; do
+for tool in Xvfb xdotool xclip xrdb xwininfo xprop import; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 
@@ -43,6 +43,10 @@ while read -r dpi width height; do
   centre_y=$(( $(get 'Absolute upper-left Y') + height / 2 ))
   (( centre_x >= 638 && centre_x <= 642 && centre_y >= 398 && centre_y <= 402 )) ||
     fail "window centre at $centre_x,$centre_y, expected the screen's 640,400"
+
+  # The desktop ties the window to its menu entry (StartupWMClass) and shows the icon.
+  xprop -id "$window" WM_CLASS | grep -q '"sumvane", "sumvane"' || fail "WM_CLASS is not sumvane"
+  xprop -id "$window" -len 8 _NET_WM_ICON | grep -q 'Icon (256 x 256)' || fail "no 256x256 window icon"
 
   xdotool windowfocus --sync "$window"
   xdotool type --delay 20 "01 A0 7C FF 02"
