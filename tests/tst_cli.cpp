@@ -66,6 +66,9 @@ void TestCli::toolAnswersLikeTheWindow_data()
     QTest::newRow("empty stdin") << QStringList() << QByteArray() << 1 << QByteArray() << malformed;
     QTest::newRow("non-UTF-8 stdin") << QStringList() << QByteArray("01 \xff") << 1 << QByteArray() << malformed;
     QTest::newRow("NUL on stdin") << QStringList() << QByteArray("01\0 02", 6) << 1 << QByteArray() << malformed;
+    QTest::newRow("a million separators on stdin") << QStringList() << QByteArray("01") + QByteArray(1'000'000, ' ') << 1 << QByteArray() << malformed;
+    QTest::newRow("nothing but newlines on stdin") << QStringList() << QByteArray("\r\n").repeated(500'000) << 1 << QByteArray() << malformed;
+    QTest::newRow("lone surrogate encoded in UTF-8") << QStringList() << QByteArray("01 \xed\xb0\x80") << 1 << QByteArray() << malformed;
     QTest::newRow("malformed with a field") << QStringList{u"--field"_s, u"hex"_s, u"1"_s} << QByteArray() << 1 << QByteArray() << malformed;
     QTest::newRow("check passes") << QStringList{u"--check"_s, u"11 03 00 6B 00 03 7E"_s} << QByteArray() << 0 << QByteArray("check: ok\n") << QByteArray();
     QTest::newRow("check passes on stdin") << QStringList{u"--check"_s} << QByteArray("01 A0 7C FF 02 E2\n") << 0 << QByteArray("check: ok\n") << QByteArray();

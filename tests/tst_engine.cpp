@@ -1,6 +1,7 @@
 #include "engine/HexMatcher.h"
 #include "engine/Lrc.h"
 #include "engine/Render.h"
+#include "tests/support/LrcModel.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -14,65 +15,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// ---- An independent model of what a valid data text is, written from the description of the
-// format rather than from the engine: optional closing newline, then pairs and separators.
-
-bool IsHexDigit(char16_t c)
-{
-    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
-}
-
-bool IsSeparator(char16_t c)
-{
-    return c == u'\t' || c == u'\n' || c == u'\f' || c == u'\r' || c == u' ';
-}
-
-int HexValue(char16_t c)
-{
-    return c <= u'9' ? c - u'0' : (c | 0x20) - u'a' + 10;
-}
-
-// The bytes of a body ("01 A0 7C"), or nothing when it is not one.
-std::optional<std::vector<int>> ModelBody(QStringView body)
-{
-    std::vector<int> bytes;
-    qsizetype i = 0;
-    while (i < body.size()) {
-        if (i + 1 >= body.size() || !IsHexDigit(body[i].unicode()) || !IsHexDigit(body[i + 1].unicode()))
-            return std::nullopt;
-        bytes.push_back(HexValue(body[i].unicode()) * 16 + HexValue(body[i + 1].unicode()));
-        i += 2;
-        if (i == body.size())
-            break;
-        if (!IsSeparator(body[i].unicode()))
-            return std::nullopt;
-        ++i;
-    }
-    return bytes;
-}
-
-TLrcResult Model(QStringView text)
-{
-    // The text is a non-empty body, alone or followed by one newline sequence.
-    std::vector<QStringView> bodies{text};
-    for (const char16_t* newline : {u"\n", u"\v", u"\f", u"\r", u"\r\n", u"\u0085", u"\u2028", u"\u2029"}) {
-        const QStringView nl(newline);
-        if (text.endsWith(nl))
-            bodies.push_back(text.chopped(nl.size()));
-    }
-    for (const QStringView body : bodies) {
-        if (body.isEmpty())
-            continue;
-        if (const auto bytes = ModelBody(body)) {
-            unsigned sum = 0;
-            for (int b : *bytes)
-                sum += static_cast<unsigned>(b);
-            return {true, static_cast<std::int32_t>(bytes->size()), static_cast<int>((256 - sum % 256) % 256)};
-        }
-    }
-    return {};
-}
 
 // A random text over characters that decide borderline cases, hex digits weighted up so that
 // valid texts are common.
@@ -121,6 +63,8 @@ private slots:
     void engineAgreesWithAnIndependentModelOnRandomTexts();
     void longTextsGetTheirVerdictAndLrc_data();
     void longTextsGetTheirVerdictAndLrc();
+    void hostileTextsGetTheirVerdict_data();
+    void hostileTextsGetTheirVerdict();
     void renderLrcGivesTheFourRadicesAndTheCount_data();
     void renderLrcGivesTheFourRadicesAndTheCount();
     void renderLrcRefusesAnInvalidResult();
@@ -292,7 +236,7 @@ void TestEngine::engineAgreesWithAnIndependentModelOnRandomTexts()
     int valid = 0;
     for (int i = 0; i < 50000; ++i) {
         const QString text = RandomText(rng);
-        const TLrcResult expected = Model(text);
+        const TLrcResult expected = ModelLrc(text);
         const TLrcResult actual = CalculateLrc(text);
         const QString shown = QString::fromLatin1(text.toUtf8().toPercentEncoding());
         QVERIFY2(actual.Valid == expected.Valid, qPrintable(shown));
@@ -333,12 +277,51 @@ void TestEngine::longTextsGetTheirVerdictAndLrc()
     if (!valid)
         return;
     // Sum and count from the model on one block and on the tail, scaled by the repeats.
-    const TLrcResult blockModel = Model(block);
-    const TLrcResult tailModel = tail.trimmed().isEmpty() ? TLrcResult{true, 0, 0} : Model(tail);
+    const TLrcResult blockModel = ModelLrc(block);
+    const TLrcResult tailModel = tail.trimmed().isEmpty() ? TLrcResult{true, 0, 0} : ModelLrc(tail);
     const unsigned sum = static_cast<unsigned>(256 - blockModel.Lrc) * static_cast<unsigned>(repeats) +
                          static_cast<unsigned>(256 - tailModel.Lrc);
     QCOMPARE(qsizetype(result.ByteCount), blockModel.ByteCount * repeats + tailModel.ByteCount);
     QCOMPARE(result.Lrc, static_cast<int>((256 - sum % 256) % 256));
+}
+
+void TestEngine::hostileTextsGetTheirVerdict_data()
+{
+    // Whatever a clipboard holds: huge, repetitive, or almost right until the very end (the
+    // worst case for a backtracking matcher). validBytes -1: malformed.
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qsizetype>("validBytes");
+
+    const qsizetype pairs = 64 * 1024 * 1024 / 3;
+    const QString valid = u"A0 "_s.repeated(pairs);
+    const qsizetype million = 1'000'000;
+    QTest::newRow("64 MiB of valid text") << valid << pairs;
+    QTest::newRow("64 MiB, one bad character at the end") << valid + u'g' << qsizetype(-1);
+    QTest::newRow("64 MiB, a vertical tab inside the end") << valid + u"\v\v"_s << qsizetype(-1);
+    QTest::newRow("a million blanks between two pairs") << u"01"_s + QString(million, u' ') + u"02"_s << qsizetype(-1);
+    QTest::newRow("a million tabs after a pair") << u"01"_s + QString(million, u'\t') << qsizetype(-1);
+    QTest::newRow("a million line feeds") << QString(million, u'\n') << qsizetype(-1);
+    QTest::newRow("a million CR LF") << u"\r\n"_s.repeated(million) << qsizetype(-1);
+    QTest::newRow("a million line separators") << QString(million, QChar(0x2028)) << qsizetype(-1);
+    QTest::newRow("a million NULs") << QString(million, QChar(0)) << qsizetype(-1);
+    QTest::newRow("a million lone high surrogates") << QString(million, QChar(0xD800)) << qsizetype(-1);
+    QTest::newRow("pairs joined by lone surrogates") << u"01"_s + QChar(0xDC00) + u"02"_s << qsizetype(-1);
+}
+
+void TestEngine::hostileTextsGetTheirVerdict()
+{
+    QFETCH(QString, text);
+    QFETCH(qsizetype, validBytes);
+
+    const TLrcResult result = CalculateLrc(text);
+    QCOMPARE(result.Valid, validBytes >= 0);
+    if (validBytes >= 0) {
+        QCOMPARE(qsizetype(result.ByteCount), validBytes);
+        QCOMPARE(result.Lrc, static_cast<int>((256 - (validBytes * 0xA0) % 256) % 256));
+    }
+    // The UTF-8 entry, unchecked, agrees.
+    const QByteArray utf8 = text.toUtf8();
+    QCOMPARE(CalculateLrcUtf8(std::string_view(utf8.constData(), utf8.size())).Valid, result.Valid);
 }
 
 void TestEngine::renderLrcGivesTheFourRadicesAndTheCount_data()

@@ -64,6 +64,8 @@ private slots:
     void tabVisitsTheFieldsInOrderAndSelectsTheirText();
     void resultFieldsAreReadOnlyButCopyable();
     void aLongPasteIsKeptWhole();
+    void hostilePastesGetTheirVerdict_data();
+    void hostilePastesGetTheirVerdict();
     void eachFieldIsAnnouncedWithItsLabel_data();
     void eachFieldIsAnnouncedWithItsLabel();
     void theLinkOpensTheAddressOncePerClick_data();
@@ -327,6 +329,31 @@ void TestForm::aLongPasteIsKeptWhole()
     QCOMPARE(form.Edit1->text().size(), text.size());
     QCOMPARE(form.Label9->text(), u"33334 Bytes"_s);
     QCOMPARE(form.Edit16->text(), RenderLrc(CalculateLrc(text)).Hex);
+}
+
+void TestForm::hostilePastesGetTheirVerdict_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("status");
+
+    const QString bad = u"数据格式不正确"_s;
+    QTest::newRow("NUL between pairs") << u"01"_s + QChar(0) + u"02"_s << bad;
+    QTest::newRow("lone surrogates") << QString(1000, QChar(0xD800)) << bad;
+    QTest::newRow("a million blanks") << u"01"_s + QString(1'000'000, u' ') << bad;
+    QTest::newRow("nothing but newlines") << u"\r\n"_s.repeated(100'000) << bad;
+    QTest::newRow("1 MiB of valid text") << u"FF "_s.repeated(349'525) << u"349525 Bytes"_s;
+    QTest::newRow("1 MiB, one bad character at the end") << u"FF "_s.repeated(349'525) + u'x' << bad;
+}
+
+void TestForm::hostilePastesGetTheirVerdict()
+{
+    QFETCH(QString, text);
+    TForm1 form;
+    QApplication::clipboard()->setText(text);
+    form.Edit1->paste();
+    QCOMPARE(form.Edit1->text().size(), text.size());
+    QTEST(form.Label9->text(), "status");
+    QCOMPARE(form.Label9->geometry().right() + 1, Scale(form, 322));
 }
 
 void TestForm::eachFieldIsAnnouncedWithItsLabel_data()

@@ -1,0 +1,41 @@
+// Feeds arbitrary input to the engine the two ways it arrives, as UTF-8 bytes (the command-line
+// tool) and as UTF-16 code units (the window, lone surrogates included), and holds the verdict,
+// byte count and LRC to the independent model. Any difference aborts.
+#include "engine/Lrc.h"
+#include "tests/support/LrcModel.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+void Expect(const TLrcResult& actual, const TLrcResult& expected, const char* form)
+{
+    const bool same = actual.Valid == expected.Valid &&
+                      (!expected.Valid ||
+                       (actual.ByteCount == expected.ByteCount && actual.Lrc == expected.Lrc));
+    if (same)
+        return;
+    std::fprintf(stderr, "%s: engine says valid=%d bytes=%d lrc=%d, model valid=%d bytes=%d lrc=%d\n",
+                 form, actual.Valid, actual.ByteCount, actual.Lrc, expected.Valid,
+                 expected.ByteCount, expected.Lrc);
+    std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const auto* bytes = reinterpret_cast<const char*>(data);
+    Expect(CalculateLrcUtf8(std::string_view(bytes, size)),
+           ModelLrcUtf8(QByteArrayView(bytes, static_cast<qsizetype>(size))), "UTF-8");
+
+    QString text(static_cast<qsizetype>(size / 2), Qt::Uninitialized);
+    std::memcpy(text.data(), data, size / 2 * 2);
+    Expect(CalculateLrc(text), ModelLrc(text), "UTF-16");
+    return 0;
+}

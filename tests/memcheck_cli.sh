@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# sumvane-lrc under valgrind memcheck: no invalid access, no uninitialised use, nothing lost,
+# on valid, malformed and non-UTF-8 input, from the argument and from standard input.
+#   memcheck_cli.sh SUMVANE_LRC
+set -uo pipefail
+tool=$1
+command -v valgrind >/dev/null || { echo "SKIP: valgrind is not installed"; exit 77; }
+memcheck=(valgrind -q --error-exitcode=99 --leak-check=full
+          --errors-for-leak-kinds=definite,indirect --show-leak-kinds=definite,indirect)
+failed=0
+check() { # expected-status description command...
+  local want=$1 what=$2; shift 2
+  "$@" >/dev/null 2>"$log"
+  local got=$?
+  if ((got != want)); then
+    echo "FAIL: $what: status $got, expected $want"; cat "$log"; failed=1
+  fi
+}
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+check 0 "valid argument" "${memcheck[@]}" "$tool" "01 A0 7C FF 02"
+check 1 "malformed argument" "${memcheck[@]}" "$tool" "01  02"
+check 0 "check passes" "${memcheck[@]}" "$tool" --check "11 03 00 6B 00 03 7E"
+check 2 "usage error" "${memcheck[@]}" "$tool" --frobnicate
+check 0 "valid stdin" "${memcheck[@]}" "$tool" --field hex < <(printf '01 A0 7C FF 02\r\n')
+check 1 "non-UTF-8 stdin" "${memcheck[@]}" "$tool" < <(printf '01 \xff\xfe')
+check 1 "NUL on stdin" "${memcheck[@]}" "$tool" < <(printf '01\0 02')
+check 0 "1 MiB on stdin" "${memcheck[@]}" "$tool" < <(python3 -c "print('7F ' * 349525, end='')")
+((failed == 0)) && echo "ok: memcheck clean on 8 runs"
+exit $failed

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "engine/Lrc.h"
+
+#include <QByteArrayView>
+#include <QStringView>
+
+// An independent model of the data text and its LRC, written from the description of the
+// format rather than from the engine: a non-empty body of pairs and separators, alone or closed
+// by one newline sequence. Tests and the fuzz target hold the engine to it.
+TLrcResult ModelLrc(QStringView text);
+
+// The same for UTF-8 bytes: malformed UTF-8 is malformed text.
+TLrcResult ModelLrcUtf8(QByteArrayView bytes);
