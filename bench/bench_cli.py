@@ -15,24 +15,37 @@ ONE_LINER = ("import sys; text = sys.stdin.read(); "
              "print('%02X' % ((-sum(bytes.fromhex(text))) & 0xFF))")
 
 
-def make_file(directory, mib):
-    path = os.path.join(directory, f"data-{mib}MiB.txt")
-    block = b"01 A0 7C FF 02 "
+def write_repeated(path, block, mib, tail=b""):
+    """Writes whole blocks up to mib MiB, then the tail, a chunk at a time: a child's peak
+    memory counts what it inherits from this process before exec, so this one stays small."""
+    count = (mib << 20) // len(block)
+    per_chunk = max(1, (1 << 20) // len(block))
     with open(path, "wb") as f:
-        f.write(block * ((mib << 20) // len(block)))
+        for start in range(0, count, per_chunk):
+            f.write(block * min(per_chunk, count - start))
+        f.write(tail)
     return path
 
 
-def run(command, path):
+def make_file(directory, mib):
+    return write_repeated(os.path.join(directory, f"data-{mib}MiB.txt"), b"01 A0 7C FF 02 ", mib)
+
+
+def make_hostile(directory, name, block, tail, mib=64):
+    return write_repeated(os.path.join(directory, name), block, mib, tail)
+
+
+def run(command, path, expect=0):
     """Wall time and peak resident memory (KiB) of one process reading the file on stdin."""
     with open(path, "rb") as stdin:
         start = time.perf_counter()
-        process = subprocess.Popen(command, stdin=stdin, stdout=subprocess.PIPE)
+        process = subprocess.Popen(command, stdin=stdin, stdout=subprocess.PIPE,
+                                   stderr=subprocess.DEVNULL)
         output = process.stdout.read()
         _, status, usage = os.wait4(process.pid, 0)
         elapsed = time.perf_counter() - start
-    if status != 0:
-        sys.exit(f"{command[0]} failed with status {status}")
+    if os.waitstatus_to_exitcode(status) != expect:
+        sys.exit(f"{command[0]} exited with {os.waitstatus_to_exitcode(status)}, expected {expect}")
     return elapsed, usage.ru_maxrss, output.decode().strip()
 
 
@@ -63,6 +76,18 @@ def main():
         print(f"  64 MiB time / 4 MiB time       {t64 / t4:6.2f}    (linear: 16, limit 24)")
         print(f"  peak memory / (2 x input + 32 MiB) {rss64 / 1024 / (2 * input_mib + 32):6.2f}"
               "    (limit 1.00)")
+
+        print("hostile 64 MiB inputs (malformed: exit 1)")
+        hostile = [
+            ("almost valid, bad last byte", b"A0 ", b"G"),
+            ("almost valid, invalid UTF-8 at end", b"A0 ", b"\xff"),
+            ("nothing but CR LF", b"\r\n", b""),
+            ("a pair, then only blanks", b" ", b""),
+        ]
+        for name, block, tail in hostile:
+            path = make_hostile(directory, name.replace(" ", "_").replace(",", ""), block, tail)
+            elapsed, rss, _ = run(ours, path, expect=1)
+            print(f"  {name:36s} {elapsed * 1000:7.1f} ms   peak {rss / 1024:6.1f} MiB")
 
 
 if __name__ == "__main__":

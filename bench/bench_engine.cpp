@@ -58,5 +58,31 @@ int main(int argc, char** argv)
         std::printf("%3zu MiB  %14.2f %14.2f %14.2f %9.1fx\n", mib, engine * perMib,
                     viaQString * perMib, plain * perMib, engine / plain);
     }
+
+    // Hostile texts: the verdict must stay linear in the length whatever the text holds.
+    std::printf("\n%-34s %10s %10s %13s\n", "hostile text", "4 MiB ms", "64 MiB ms", "64/4 (lin. 16)");
+    struct THostile { const char* name; std::string block; std::string tail; };
+    const THostile kinds[] = {
+        {"almost valid (bad last character)", "A0 ", "G"},
+        {"almost valid (two blanks at end)", "A0 ", " "},
+        {"nothing but CR LF", "\r\n", ""},
+        {"nothing but blanks", " ", ""},
+        {"pairs joined by NUL", std::string("01\0", 3), ""},
+        {"valid, non-ASCII at the end", "A0 ", "\xe3\x80\x80"},
+    };
+    for (const THostile& kind : kinds) {
+        double ms[2];
+        int i = 0;
+        for (const std::size_t mib : {4, 64}) {
+            std::string text;
+            while (text.size() + kind.block.size() <= (mib << 20))
+                text += kind.block;
+            text += kind.tail;
+            ms[i++] = BestSeconds(repeats, [&] {
+                g_sink = CalculateLrcUtf8(text).Valid;
+            }) * 1000;
+        }
+        std::printf("%-34s %10.1f %10.1f %13.1f\n", kind.name, ms[0], ms[1], ms[1] / ms[0]);
+    }
     return 0;
 }

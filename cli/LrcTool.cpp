@@ -179,12 +179,13 @@ int RunLrcTool(const std::vector<std::string>& args, std::FILE* in, std::FILE* o
 
     int status = ExitOk;
     try {
-        std::string input;
-        if (!options.text && !ReadWholeStream(in, input)) {
+        TInputBytes input;
+        if (!options.text && !input.ReadAll(in)) {
             Write(err, "sumvane-lrc: cannot read standard input\n");
             return ExitUsage;
         }
-        status = Report(options, options.text ? *options.text : input, out, err);
+        status = Report(options, options.text ? std::string_view(*options.text) : input.View(),
+                        out, err);
     } catch (const std::exception& failure) {
         Write(err, std::string("sumvane-lrc: ") + failure.what() + "\n");
         return ExitUsage;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // What the command-line tool needs from the operating system, one job each.
@@ -12,5 +13,23 @@ void PrepareStandardStreams();
 // The command-line arguments after the program name, as UTF-8.
 std::vector<std::string> Utf8Arguments(int argc, char** argv);
 
-// The whole of the stream, byte for byte; false on a read error.
-bool ReadWholeStream(std::FILE* stream, std::string& into);
+// The whole of a stream, byte for byte, in one block that lives as long as this object.
+class TInputBytes
+{
+public:
+    TInputBytes() = default;
+    ~TInputBytes();
+    TInputBytes(const TInputBytes&) = delete;
+    TInputBytes& operator=(const TInputBytes&) = delete;
+
+    // Reads to the end of the stream; false on a read error or when memory runs out.
+    bool ReadAll(std::FILE* stream);
+    std::string_view View() const { return {m_data, m_size}; }
+
+private:
+    bool Reserve(std::size_t capacity);
+
+    char* m_data = nullptr;
+    std::size_t m_size = 0;
+    std::size_t m_capacity = 0;
+};
