@@ -7,6 +7,6 @@ cd "$(dirname "$0")"
 preset="${1:-default}"
 
 scripts/install-deps.sh --test
-cmake --preset "$preset" >/dev/null
+cmake --preset "$preset" -DSUMVANE_BUILD_TESTS=ON >/dev/null
 cmake --build --preset "$preset"
 ctest --preset "$preset"

@@ -10,14 +10,14 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libpcre2-dev
   fonts-wqy-microhei          # the window's captions are Chinese
+  fonts-dejavu-core           # the sans-serif whose 13-pixel text height the layout assumes
 )
 if [[ "${1:-}" == "--test" ]]; then
   packages+=(
-    libgtest-dev
     clang libclang-rt-dev        # libFuzzer and the sanitizer runtimes
     xvfb xdotool xclip x11-xserver-utils x11-utils imagemagick
     python3 valgrind
-    desktop-file-utils appstream binutils-mingw-w64-i686 dpkg-dev file
+    desktop-file-utils appstream groff-base binutils-mingw-w64-i686 dpkg-dev file
   )
 fi
 

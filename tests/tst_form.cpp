@@ -433,7 +433,8 @@ void TestForm::errorBoxTextEndsWithAFullStopWhenNeeded_data()
     QTest::newRow("exclamation mark (33)") << u"Failed!"_s << u"Failed!"_s;
     QTest::newRow("slash (47)") << u"a/"_s << u"a/."_s;
     QTest::newRow("hyphen (45)") << u"a-"_s << u"a-"_s;
-    QTest::newRow("closing quote (39)") << u"'$01\t02' is not a valid integer value"_s << u"'$01\t02' is not a valid integer value."_s;
+    QTest::newRow("closing quote (39)") << u"'$01\t02'"_s << u"'$01\t02'"_s;
+    QTest::newRow("conversion message") << u"'$01\t02' is not a valid integer value"_s << u"'$01\t02' is not a valid integer value."_s;
     QTest::newRow("Chinese") << u"数据格式不正确"_s << u"数据格式不正确."_s;
     QTest::newRow("empty") << QString() << QString();
 }
