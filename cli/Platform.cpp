@@ -15,8 +15,9 @@
 
 #include <fcntl.h>
 #include <io.h>
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h> // needs windows.h first
 #endif
 
 void PrepareStandardStreams()
