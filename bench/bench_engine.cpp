@@ -28,6 +28,16 @@ double BestSeconds(int repeats, F&& work)
 
 volatile unsigned g_sink; // keeps the work from being optimised away
 
+// Whole copies of block up to mib MiB, then the tail.
+std::string Repeated(const std::string& block, std::size_t mib, const std::string& tail = {})
+{
+    std::string text;
+    text.reserve((mib << 20) + tail.size());
+    while (text.size() + block.size() <= (mib << 20))
+        text += block;
+    return text + tail;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -36,11 +46,7 @@ int main(int argc, char** argv)
     std::printf("%-8s %14s %14s %14s %10s\n", "size", "engine ms/MiB", "QString ms/MiB",
                 "plain ms/MiB", "ratio");
     for (const std::size_t mib : {1, 16, 64}) {
-        std::string text;
-        const std::string block = "01 A0 7C FF 02 ";
-        text.reserve(mib << 20);
-        while (text.size() + block.size() <= (mib << 20))
-            text += block;
+        const std::string text = Repeated("01 A0 7C FF 02 ", mib);
         const QString wide = QString::fromStdString(text);
 
         const double engine = BestSeconds(repeats, [&] {
@@ -74,10 +80,7 @@ int main(int argc, char** argv)
         double ms[2];
         int i = 0;
         for (const std::size_t mib : {4, 64}) {
-            std::string text;
-            while (text.size() + kind.block.size() <= (mib << 20))
-                text += kind.block;
-            text += kind.tail;
+            const std::string text = Repeated(kind.block, mib, kind.tail);
             ms[i++] = BestSeconds(repeats, [&] {
                 g_sink = CalculateLrcUtf8(text).Valid;
             }) * 1000;

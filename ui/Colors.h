@@ -14,7 +14,6 @@ enum TColor : std::uint32_t {
     clGray = 0x808080,
     clWindow = 0xFF000005,     // edit field background
     clWindowText = 0xFF000008, // ordinary text
-    clBtnFace = 0xFF00000F,    // window and button face
 };
 
 // The colour to paint; system colours come from the palette.
