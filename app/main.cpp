@@ -1,3 +1,4 @@
+#include "packaging/Product.h"
 #include "ui/Platform.h"
 #include "ui/Unit1.h"
 
@@ -10,7 +11,7 @@ using namespace Qt::StringLiterals;
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
-    QApplication::setApplicationVersion(QStringLiteral(SUMVANE_VERSION));
+    QApplication::setApplicationVersion(QString::fromLatin1(VersionText));
     // Lets the desktop match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(SUMVANE_APP_ID));
     QApplication::setWindowIcon(QIcon(u":/sumvane.png"_s));

@@ -3,7 +3,10 @@
 #include "cli/Platform.h"
 #include "engine/Lrc.h"
 #include "engine/Render.h"
+#include "engine/Utf8.h"
+#include "packaging/Product.h"
 
+#include <algorithm>
 #include <array>
 #include <exception>
 #include <optional>
@@ -54,9 +57,15 @@ void Write(std::FILE* stream, std::string_view text)
     std::fwrite(text.data(), 1, text.size(), stream);
 }
 
-void WriteText(std::FILE* stream, const QString& text)
+// ASCII text as UTF-16.
+std::u16string Widen(std::string_view ascii)
 {
-    Write(stream, std::string_view(text.toStdString()));
+    return std::u16string(ascii.begin(), ascii.end());
+}
+
+void WriteText(std::FILE* stream, std::u16string_view text)
+{
+    Write(stream, ToUtf8(text));
 }
 
 // Parses the arguments; on a usage error returns the message to show above the usage text.
@@ -132,7 +141,7 @@ int Report(const TOptions& options, std::string_view text, std::FILE* out, std::
         const auto hexOf = [&](int byte) {
             TLrcResult shown = result;
             shown.Lrc = byte;
-            return RenderLrc(shown).Hex.toStdString();
+            return ToUtf8(RenderLrc(shown).Hex);
         };
         // The byte sum with the last byte is -Lrc, so without it the frame sums to -(Lrc + last).
         const int last = LastByte(text);
@@ -142,11 +151,11 @@ int Report(const TOptions& options, std::string_view text, std::FILE* out, std::
     }
 
     const TLrcTexts texts = RenderLrc(result);
-    const QString count = QString::number(result.ByteCount);
+    const std::u16string count = Widen(std::to_string(result.ByteCount));
     switch (options.field) {
     case TField::All:
-        WriteText(out, QStringLiteral("hex: %1\ndecimal: %2\noctal: %3\nbinary: %4\nbytes: %5\n")
-                       .arg(texts.Hex, texts.Decimal, texts.Octal, texts.Binary, count));
+        WriteText(out, u"hex: " + texts.Hex + u"\ndecimal: " + texts.Decimal + u"\noctal: " +
+                           texts.Octal + u"\nbinary: " + texts.Binary + u"\nbytes: " + count + u"\n");
         break;
     case TField::Hex: WriteText(out, texts.Hex + u'\n'); break;
     case TField::Decimal: WriteText(out, texts.Decimal + u'\n'); break;
@@ -173,7 +182,7 @@ int RunLrcTool(const std::vector<std::string>& args, std::FILE* in, std::FILE* o
         return std::fflush(out) == 0 ? ExitOk : ExitUsage;
     }
     if (options.version) {
-        Write(out, "sumvane-lrc " SUMVANE_VERSION "\n");
+        Write(out, std::string("sumvane-lrc ") + VersionText + "\n");
         return std::fflush(out) == 0 ? ExitOk : ExitUsage;
     }
 

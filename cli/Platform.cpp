@@ -11,7 +11,7 @@
 #endif
 
 #ifdef _WIN32
-#include <QString>
+#include "engine/Utf8.h"
 
 #include <fcntl.h>
 #include <io.h>
@@ -40,7 +40,7 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv)
     int count = 0;
     if (LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
         for (int i = 1; i < count; ++i)
-            args.push_back(QString::fromWCharArray(wide[i]).toStdString());
+            args.push_back(ToUtf8(reinterpret_cast<const char16_t*>(wide[i])));
         LocalFree(wide);
     }
 #else

@@ -1,10 +1,11 @@
 #include "engine/HexMatcher.h"
 
-#include "engine/Lrc.h"
+#include "engine/LrcError.h"
 
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
+#include <cstdint>
 #include <string>
 
 namespace {
@@ -26,6 +27,7 @@ struct HexMatcher::TPcre
     pcre2_match_context* matchContext = nullptr;
     pcre2_match_data* matchData = nullptr;
     bool jit = false;
+    std::uint32_t jitMatchLimit = UINT32_MAX;
 
     ~TPcre()
     {
@@ -36,10 +38,11 @@ struct HexMatcher::TPcre
     }
 };
 
-HexMatcher::HexMatcher() : m_pcre(new TPcre)
+HexMatcher::HexMatcher(std::uint32_t jitMatchLimit) : m_pcre(new TPcre)
 {
     try {
         TPcre& p = *m_pcre;
+        p.jitMatchLimit = jitMatchLimit;
         p.compileContext = pcre2_compile_context_create(nullptr);
         if (!p.compileContext)
             throw ELrcError("out of memory creating the PCRE2 compile context");
@@ -61,9 +64,6 @@ HexMatcher::HexMatcher() : m_pcre(new TPcre)
         p.matchData = pcre2_match_data_create_from_pattern(p.code, nullptr);
         if (!p.matchContext || !p.matchData)
             throw ELrcError("out of memory creating the PCRE2 match data");
-        // The possessive group costs about one unit of the match limit per byte; the default
-        // (ten million) would refuse texts of some 30 MB.
-        pcre2_set_match_limit(p.matchContext, UINT32_MAX);
     } catch (...) {
         delete m_pcre;
         throw;
@@ -73,6 +73,11 @@ HexMatcher::HexMatcher() : m_pcre(new TPcre)
 HexMatcher::~HexMatcher()
 {
     delete m_pcre;
+}
+
+bool HexMatcher::UsesJit() const
+{
+    return m_pcre->jit;
 }
 
 HexMatcher::TVerdict HexMatcher::Match(std::string_view utf8, bool knownValidUtf8) const
@@ -85,10 +90,14 @@ HexMatcher::TVerdict HexMatcher::Match(std::string_view utf8, bool knownValidUtf
     const auto isUtfError = [](int rc) {
         return rc <= PCRE2_ERROR_UTF8_ERR1 && rc >= PCRE2_ERROR_UTF8_ERR21;
     };
+    // The possessive group costs about one unit of the match limit per byte; the default
+    // (ten million) would refuse texts of some 30 MB.
+    pcre2_set_match_limit(m_pcre->matchContext, m_pcre->jit ? m_pcre->jitMatchLimit : UINT32_MAX);
     int rc = pcre2_match(m_pcre->code, subject, utf8.size(), 0, options, m_pcre->matchData,
                          m_pcre->matchContext);
     if (rc < 0 && rc != PCRE2_ERROR_NOMATCH && !isUtfError(rc) && m_pcre->jit) {
-        // A JIT resource error (its stack, say) decides nothing: ask the interpreter.
+        // A JIT resource error (its stack, its limit) decides nothing: ask the interpreter.
+        pcre2_set_match_limit(m_pcre->matchContext, UINT32_MAX);
         rc = pcre2_match(m_pcre->code, subject, utf8.size(), 0, options | PCRE2_NO_JIT,
                          m_pcre->matchData, m_pcre->matchContext);
     }

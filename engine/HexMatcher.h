@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 // One compiled form of the data-text pattern, owned by one calculation.
@@ -16,13 +17,18 @@ public:
     static constexpr std::string_view Pattern =
         R"(^(?:[0-9a-fA-F]{2}[\t\n\f\r ])*+(?:[0-9a-fA-F]{2})?$)";
 
-    HexMatcher();
+    // jitMatchLimit bounds only the JIT's attempt; a lower one lets a test see the interpreter
+    // take over from a JIT that ran out of resources.
+    explicit HexMatcher(std::uint32_t jitMatchLimit = UINT32_MAX);
     ~HexMatcher();
     HexMatcher(const HexMatcher&) = delete;
     HexMatcher& operator=(const HexMatcher&) = delete;
 
     // Throws ELrcError when the matcher fails rather than decides.
     TVerdict Match(std::string_view utf8, bool knownValidUtf8) const;
+
+    // Whether the JIT compiled the pattern (else the interpreter does all the matching).
+    bool UsesJit() const;
 
 private:
     struct TPcre;

@@ -1,6 +1,7 @@
 #include "engine/Lrc.h"
 
 #include "engine/HexMatcher.h"
+#include "engine/Utf8.h"
 
 #include <array>
 #include <limits>
@@ -64,20 +65,18 @@ TLrcResult CalculateLrcUtf8(std::string_view utf8, TUtf8 encoding)
     return SumValidated(utf8);
 }
 
-TLrcResult CalculateLrc(const QString& text)
+TLrcResult CalculateLrc(std::u16string_view text)
 {
-    // toUtf8 always writes well-formed UTF-8 (a lone surrogate becomes '?').
-    const QByteArray utf8 = text.toUtf8();
-    return CalculateLrcUtf8(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())),
-                            TUtf8::KnownValid);
+    const std::string utf8 = ToUtf8(text); // always well-formed: lone surrogates become U+FFFD
+    return CalculateLrcUtf8(utf8, TUtf8::KnownValid);
 }
 
-QStringList SplitByDelimiter(const QString& text, QChar delimiter)
+std::vector<std::u16string> SplitByDelimiter(std::u16string_view text, char16_t delimiter)
 {
-    QStringList tokens;
-    qsizetype start = 0;
-    for (qsizetype at; (at = text.indexOf(delimiter, start)) >= 0; start = at + 1)
-        tokens.append(text.mid(start, at - start));
-    tokens.append(text.mid(start));
+    std::vector<std::u16string> tokens;
+    std::size_t start = 0;
+    for (std::size_t at; (at = text.find(delimiter, start)) != std::u16string_view::npos; start = at + 1)
+        tokens.emplace_back(text.substr(start, at - start));
+    tokens.emplace_back(text.substr(start));
     return tokens;
 }

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QString>
-#include <QStringList>
+#include "engine/LrcError.h"
 
 #include <cstdint>
-#include <stdexcept>
+#include <string>
 #include <string_view>
+#include <vector>
 
 // The data text as typed: pairs of hexadecimal digits, each but the last followed by exactly
 // one whitespace character (tab, line feed, form feed, carriage return or blank), the last
@@ -22,24 +22,18 @@ struct TLrcResult
     int Lrc = 0; // 0..255: the byte that brings the byte sum to 0 modulo 256
 };
 
-// An unexpected failure of the calculation itself (never malformed text, which is a verdict).
-class ELrcError : public std::runtime_error
-{
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// Whether the caller already knows the bytes are well-formed UTF-8 (QString::toUtf8 output is).
+// Whether the caller already knows the bytes are well-formed UTF-8.
 enum class TUtf8 { Unchecked, KnownValid };
 
-// Validates the text, counts its bytes and computes their LRC. Holds no state between calls.
-// Throws ELrcError only when the matcher itself fails (out of memory and the like).
-TLrcResult CalculateLrc(const QString& text);
+// Validates the window's text (UTF-16), counts its bytes and computes their LRC. Holds no state
+// between calls. A lone surrogate makes the text malformed. Throws ELrcError only when the
+// matcher itself fails (out of memory and the like).
+TLrcResult CalculateLrc(std::u16string_view text);
 
-// The same calculation on UTF-8 text, for callers that never had a QString (the command-line
+// The same calculation on UTF-8 text, for callers that never had UTF-16 (the command-line
 // tool). Bytes that are not UTF-8 make the text malformed.
 TLrcResult CalculateLrcUtf8(std::string_view utf8, TUtf8 encoding = TUtf8::Unchecked);
 
 // Splits at every occurrence of the delimiter, keeping empty tokens, including an empty last
 // one after a trailing delimiter: "01 A0 " -> "01", "A0", "".
-QStringList SplitByDelimiter(const QString& text, QChar delimiter);
+std::vector<std::u16string> SplitByDelimiter(std::u16string_view text, char16_t delimiter);

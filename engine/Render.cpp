@@ -1,32 +1,45 @@
 #include "engine/Render.h"
 
 #include <bit>
+#include <string>
 
-QString IntToBinary(std::uint32_t value)
+namespace {
+
+// Decimal digits of a number, with its sign: ASCII, so widening each character is exact.
+std::u16string Decimal(long long value)
+{
+    const std::string digits = std::to_string(value);
+    return std::u16string(digits.begin(), digits.end());
+}
+
+} // namespace
+
+std::u16string IntToBinary(std::uint32_t value)
 {
     if (value == 0)
-        return QStringLiteral("0");
-    QString digits;
+        return u"0";
+    std::u16string digits;
     for (std::uint32_t mask = std::bit_floor(value); mask != 0; mask >>= 1)
-        digits.append((value & mask) ? u'1' : u'0');
+        digits.push_back((value & mask) ? u'1' : u'0');
     return digits;
 }
 
-QString IntToOctal(std::uint32_t value)
+std::u16string IntToOctal(std::uint32_t value)
 {
     if (value == 0)
-        return QStringLiteral("0");
-    QString digits;
+        return u"0";
+    std::u16string digits;
     for (; value != 0; value /= 8)
-        digits.prepend(QChar(u'0' + value % 8));
+        digits.insert(digits.begin(), static_cast<char16_t>(u'0' + value % 8));
     return digits;
 }
 
-QString PadLeft(const QString& text, qsizetype width, QChar fill)
+std::u16string PadLeft(std::u16string_view text, std::ptrdiff_t width, char16_t fill)
 {
-    if (text.size() >= width)
-        return text;
-    return QString(width - text.size(), fill) + text;
+    const auto length = static_cast<std::ptrdiff_t>(text.size());
+    if (length >= width)
+        return std::u16string(text);
+    return std::u16string(static_cast<std::size_t>(width - length), fill) + std::u16string(text);
 }
 
 TLrcTexts RenderLrc(const TLrcResult& result)
@@ -37,12 +50,13 @@ TLrcTexts RenderLrc(const TLrcResult& result)
         throw ELrcError("an LRC is a single byte (0..255)");
     const auto v = static_cast<std::uint32_t>(result.Lrc);
 
-    const QString bits = PadLeft(IntToBinary(v), 8, u'0');
+    constexpr char16_t HexDigits[] = u"0123456789ABCDEF";
+    const std::u16string bits = PadLeft(IntToBinary(v), 8, u'0');
     TLrcTexts texts;
-    texts.Hex = PadLeft(QString::number(v, 16).toUpper(), 2, u'0');
-    texts.Decimal = QString::number(v);
+    texts.Hex = {HexDigits[v >> 4], HexDigits[v & 0xF]};
+    texts.Decimal = Decimal(v);
     texts.Octal = IntToOctal(v);
-    texts.Binary = bits.left(4) + u' ' + bits.mid(4, 4);
-    texts.ByteCountText = QString::number(result.ByteCount) + QStringLiteral(" Bytes");
+    texts.Binary = bits.substr(0, 4) + u' ' + bits.substr(4, 4);
+    texts.ByteCountText = Decimal(result.ByteCount) + u" Bytes";
     return texts;
 }

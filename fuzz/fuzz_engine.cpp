@@ -4,12 +4,11 @@
 #include "engine/Lrc.h"
 #include "tests/support/LrcModel.h"
 
-#include <QString>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -31,10 +30,10 @@ void Expect(const TLrcResult& actual, const TLrcResult& expected, const char* fo
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const auto* bytes = reinterpret_cast<const char*>(data);
-    Expect(CalculateLrcUtf8(std::string_view(bytes, size)),
-           ModelLrcUtf8(QByteArrayView(bytes, static_cast<qsizetype>(size))), "UTF-8");
+    Expect(CalculateLrcUtf8(std::string_view(bytes, size)), ModelLrcUtf8(std::string_view(bytes, size)),
+           "UTF-8");
 
-    QString text(static_cast<qsizetype>(size / 2), Qt::Uninitialized);
+    std::u16string text(size / 2, u'\0');
     std::memcpy(text.data(), data, size / 2 * 2);
     Expect(CalculateLrc(text), ModelLrc(text), "UTF-16");
     return 0;

@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Installs, from Debian 12's archive, whatever Sumvane needs to build, run and be tested.
 # Idempotent: a machine that already has everything is left alone and no network is touched.
-#   scripts/install-deps.sh          build + run (compiler, Qt, PCRE2, a CJK font)
-#   scripts/install-deps.sh --test   also what the tests and CI use (Xvfb, validators, ...)
+#   scripts/install-deps.sh            build + run (compiler, Qt, PCRE2, a CJK font)
+#   scripts/install-deps.sh --test     also what the tests and CI use (Xvfb, validators, ...)
+#   scripts/install-deps.sh --windows  also the Windows cross-builds: mingw-w64, Wine, and
+#                                      PCRE2 built from Debian's source for both architectures
 set -euo pipefail
+cd "$(dirname "$0")/.."
+mode="${1:-}"
 
 packages=(
   build-essential cmake pkg-config ninja-build
@@ -12,24 +16,39 @@ packages=(
   fonts-wqy-microhei          # the window's captions are Chinese
   fonts-dejavu-core           # the sans-serif whose 13-pixel text height the layout assumes
 )
-if [[ "${1:-}" == "--test" ]]; then
+if [[ "$mode" == "--test" || "$mode" == "--windows" ]]; then
   packages+=(
+    googletest                   # the engine's tables, on Linux and on Windows alike
     clang libclang-rt-dev        # libFuzzer and the sanitizer runtimes
     xvfb xdotool xclip x11-xserver-utils x11-utils imagemagick
     python3 valgrind
     desktop-file-utils appstream groff-base binutils-mingw-w64-i686 dpkg-dev file
   )
 fi
+if [[ "$mode" == "--windows" ]]; then
+  packages+=(
+    g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+    wine wine64 wine32:i386
+    zip unzip
+  )
+fi
+
+sudo=()
+[[ $(id -u) -ne 0 ]] && sudo=(sudo)
+export DEBIAN_FRONTEND=noninteractive
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$p")
 done
-[[ ${#missing[@]} -eq 0 ]] && exit 0
+if [[ ${#missing[@]} -gt 0 ]]; then
+  echo "Installing: ${missing[*]}" >&2
+  if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${sudo[@]}" dpkg --add-architecture i386 # Wine runs 32-bit Windows programs with i386 libraries
+  fi
+  "${sudo[@]}" apt-get update -qq
+  "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
 
-echo "Installing: ${missing[*]}" >&2
-sudo=()
-[[ $(id -u) -ne 0 ]] && sudo=(sudo)
-export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" apt-get update -qq
-"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+[[ "$mode" == "--windows" ]] && scripts/build-pcre2-windows.sh
+exit 0

@@ -2,10 +2,11 @@
 # The real application in a real X server, driven as a user drives it: it opens at the right
 # size in the middle of the screen, the example typed into it yields results that can be copied
 # out, and it scales with the display's density. Screenshots are left in OUTDIR.
-#   e2e_window.sh APP OUTDIR
+#   e2e_window.sh APP OUTDIR DESKTOP_ENTRY
 set -euo pipefail
 app=$1
 out=$2
+desktop_entry=$3
 for tool in Xvfb xdotool xclip xrdb xwininfo xprop import; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
@@ -45,7 +46,11 @@ while read -r dpi width height; do
     fail "window centre at $centre_x,$centre_y, expected the screen's 640,400"
 
   # The desktop ties the window to its menu entry (StartupWMClass) and shows the icon.
-  xprop -id "$window" WM_CLASS | grep -q '"sumvane", "sumvane"' || fail "WM_CLASS is not sumvane"
+  wm_class=$(sed -n 's/^StartupWMClass=//p' "$desktop_entry")
+  [[ -n "$wm_class" ]] || fail "the desktop entry names no StartupWMClass"
+  # WM_CLASS is the instance and then the class; the entry names the class.
+  [[ "$(xprop -id "$window" WM_CLASS)" == *", \"$wm_class\"" ]] ||
+    fail "WM_CLASS $(xprop -id "$window" WM_CLASS) does not hold the entry's StartupWMClass $wm_class"
   xprop -id "$window" -len 8 _NET_WM_ICON | grep -q 'Icon (256 x 256)' || fail "no 256x256 window icon"
 
   xdotool windowfocus --sync "$window"

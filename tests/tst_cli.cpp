@@ -14,9 +14,11 @@ struct TRun
     QByteArray err;
 };
 
-TRun RunTool(const QStringList& args, const QByteArray& input = {})
+TRun RunTool(const QStringList& args, const QByteArray& input = {}, const QString& outputFile = {})
 {
     QProcess process;
+    if (!outputFile.isEmpty())
+        process.setStandardOutputFile(outputFile);
     process.start(QStringLiteral(SUMVANE_LRC_PATH), args);
     process.waitForStarted();
     process.write(input);
@@ -40,6 +42,8 @@ private slots:
     void usageErrorsExitTwoWithTheReason_data();
     void usageErrorsExitTwoWithTheReason();
     void helpAndVersionPrintToStandardOutput();
+    void anAnswerThatCannotBeWrittenIsAFailure_data();
+    void anAnswerThatCannotBeWrittenIsAFailure();
     void sixtyFourMebibytesOnStandardInputIsOrdinaryWork();
 };
 
@@ -74,6 +78,9 @@ void TestCli::toolAnswersLikeTheWindow_data()
     QTest::newRow("check passes on stdin") << QStringList{u"--check"_s} << QByteArray("01 A0 7C FF 02 E2\n") << 0 << QByteArray("check: ok\n") << QByteArray();
     QTest::newRow("check fails with the right LRC") << QStringList{u"--check"_s, u"11 03 00 6B 00 03 7F"_s} << QByteArray() << 1 << QByteArray() << QByteArray("ends with 7F, it should end with 7E");
     QTest::newRow("check of a one-byte frame") << QStringList{u"--check"_s, u"05"_s} << QByteArray() << 1 << QByteArray() << QByteArray("ends with 05, it should end with 00");
+    QTest::newRow("check names the last byte before a closing LF") << QStringList{u"--check"_s} << QByteArray("11 03 00 6B 00 03 7F\n") << 1 << QByteArray() << QByteArray("ends with 7F, it should end with 7E");
+    QTest::newRow("check names the last byte before a closing CR LF") << QStringList{u"--check"_s, u"11 03 00 6B 00 03 7F\r\n"_s} << QByteArray() << 1 << QByteArray() << QByteArray("ends with 7F, it should end with 7E");
+    QTest::newRow("check names the last byte before a blank and a line separator") << QStringList{u"--check"_s, u"01 A0 7C FF 02 E3 \u2028"_s} << QByteArray() << 1 << QByteArray() << QByteArray("ends with E3, it should end with E2");
     QTest::newRow("check of malformed text") << QStringList{u"--check"_s, u"7E "_s + u" "_s} << QByteArray() << 1 << QByteArray() << malformed;
 }
 
@@ -125,6 +132,29 @@ void TestCli::helpAndVersionPrintToStandardOutput()
     QCOMPARE(help.exitCode, 0);
     QVERIFY(help.out.startsWith("Usage: sumvane-lrc [OPTIONS] [TEXT]\n"));
     QCOMPARE(help.err, QByteArray());
+}
+
+void TestCli::anAnswerThatCannotBeWrittenIsAFailure_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("err");
+
+    const QByteArray cannotWrite = "sumvane-lrc: cannot write the result\n";
+    QTest::newRow("the report") << QStringList{u"01"_s} << cannotWrite;
+    QTest::newRow("one field") << QStringList{u"--field=hex"_s, u"01"_s} << cannotWrite;
+    QTest::newRow("a passing check") << QStringList{u"--check"_s, u"05 FB"_s} << cannotWrite;
+    QTest::newRow("the help") << QStringList{u"--help"_s} << QByteArray();
+    QTest::newRow("the version") << QStringList{u"--version"_s} << QByteArray();
+}
+
+void TestCli::anAnswerThatCannotBeWrittenIsAFailure()
+{
+    QFETCH(QStringList, args);
+    if (!QFile::exists(u"/dev/full"_s))
+        QSKIP("no /dev/full here");
+    const TRun run = RunTool(args, {}, u"/dev/full"_s);
+    QCOMPARE(run.exitCode, 2);
+    QTEST(run.err, "err");
 }
 
 void TestCli::sixtyFourMebibytesOnStandardInputIsOrdinaryWork()

@@ -4,6 +4,7 @@
 #include "engine/Render.h"
 #include "ui/Layout.h"
 #include "ui/Platform.h"
+#include "ui/QtText.h"
 
 #include <QFontMetrics>
 
@@ -47,6 +48,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent)
 {
     setFont(WindowFont());
     setupUi(this);
+    Label8->setText(QString::fromUtf16(WebPageAddress));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 
@@ -97,7 +99,7 @@ void TForm1::SetFontColor(QLabel* label, TColor color)
 
 void TForm1::Edit1Change(QObject* /*sender*/)
 {
-    const TLrcResult result = CalculateLrc(Edit1->text());
+    const TLrcResult result = CalculateLrc(ToU16View(Edit1->text()));
     if (!result.Valid) {
         for (QLineEdit* field : {Edit16, Edit10, Edit8, Edit2})
             SetText(field, QString());
@@ -106,11 +108,11 @@ void TForm1::Edit1Change(QObject* /*sender*/)
         return;
     }
     const TLrcTexts texts = RenderLrc(result);
-    SetText(Edit16, texts.Hex);
-    SetText(Edit10, texts.Decimal);
-    SetText(Edit8, texts.Octal);
-    SetText(Edit2, texts.Binary);
-    SetCaption(Label9, texts.ByteCountText);
+    SetText(Edit16, ToQString(texts.Hex));
+    SetText(Edit10, ToQString(texts.Decimal));
+    SetText(Edit8, ToQString(texts.Octal));
+    SetText(Edit2, ToQString(texts.Binary));
+    SetCaption(Label9, ToQString(texts.ByteCountText));
     SetFontColor(Label9, clBlack);
 }
 

@@ -2,12 +2,10 @@
 
 #include "ui_Unit1.h"
 
+#include "packaging/Product.h"
 #include "ui/Colors.h"
 
 #include <QWidget>
-
-// The address of the tool's web page; Label8 shows the same text.
-inline constexpr char16_t WebPageAddress[] = u"http://sumvane.io/lrc.html";
 
 // The one window. Its controls come from the layout Unit1.ui and are reachable by name
 // (Edit1, Label9, GroupBox1, ...); the window owns them for its whole life.

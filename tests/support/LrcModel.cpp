@@ -1,8 +1,7 @@
 #include "tests/support/LrcModel.h"
 
-#include <QStringDecoder>
-
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -22,54 +21,93 @@ int HexValue(char16_t c)
     return c <= u'9' ? c - u'0' : (c | 0x20) - u'a' + 10;
 }
 
-// The bytes of a body ("01 A0 7C"), or nothing when it is not one.
-std::optional<std::vector<int>> ModelBody(QStringView body)
+struct TBytes
 {
-    std::vector<int> bytes;
-    qsizetype i = 0;
+    std::int32_t count = 0;
+    unsigned sum = 0;
+};
+
+// The byte count and sum of a body ("01 A0 7C"), or nothing when it is not one.
+std::optional<TBytes> ModelBody(std::u16string_view body)
+{
+    TBytes bytes;
+    std::size_t i = 0;
     while (i < body.size()) {
-        if (i + 1 >= body.size() || !IsHexDigit(body[i].unicode()) || !IsHexDigit(body[i + 1].unicode()))
+        if (i + 1 >= body.size() || !IsHexDigit(body[i]) || !IsHexDigit(body[i + 1]))
             return std::nullopt;
-        bytes.push_back(HexValue(body[i].unicode()) * 16 + HexValue(body[i + 1].unicode()));
+        ++bytes.count;
+        bytes.sum += static_cast<unsigned>(HexValue(body[i]) * 16 + HexValue(body[i + 1]));
         i += 2;
         if (i == body.size())
             break;
-        if (!IsSeparator(body[i].unicode()))
+        if (!IsSeparator(body[i]))
             return std::nullopt;
         ++i;
     }
     return bytes;
 }
 
+// Strict UTF-8 to UTF-16, or nothing for bytes that are not UTF-8.
+std::optional<std::u16string> DecodeUtf8(std::string_view bytes)
+{
+    std::u16string text;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        int length = 0;
+        char32_t cp = 0, least = 0;
+        if (lead < 0x80) {
+            length = 1, cp = lead;
+        } else if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2, cp = lead & 0x1F, least = 0x80;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3, cp = lead & 0x0F, least = 0x800;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4, cp = lead & 0x07, least = 0x10000;
+        } else {
+            return std::nullopt;
+        }
+        if (i + length > bytes.size())
+            return std::nullopt;
+        for (int k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(bytes[i + k]);
+            if ((next & 0xC0) != 0x80)
+                return std::nullopt;
+            cp = (cp << 6) | (next & 0x3F);
+        }
+        if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return std::nullopt;
+        if (cp >= 0x10000) {
+            text.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+            text.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+        } else {
+            text.push_back(static_cast<char16_t>(cp));
+        }
+        i += length;
+    }
+    return text;
+}
+
 } // namespace
 
-TLrcResult ModelLrc(QStringView text)
+TLrcResult ModelLrc(std::u16string_view text)
 {
     // The text is a non-empty body, alone or followed by one newline sequence.
-    std::vector<QStringView> bodies{text};
-    for (const char16_t* newline : {u"\n", u"\v", u"\f", u"\r", u"\r\n", u"\u0085", u"\u2028", u"\u2029"}) {
-        const QStringView nl(newline);
-        if (text.endsWith(nl))
-            bodies.push_back(text.chopped(nl.size()));
+    std::vector<std::u16string_view> bodies{text};
+    for (const std::u16string_view newline : {u"\n", u"\v", u"\f", u"\r", u"\r\n", u"\u0085", u"\u2028", u"\u2029"}) {
+        if (text.ends_with(newline))
+            bodies.push_back(text.substr(0, text.size() - newline.size()));
     }
-    for (const QStringView body : bodies) {
-        if (body.isEmpty())
+    for (const std::u16string_view body : bodies) {
+        if (body.empty())
             continue;
-        if (const auto bytes = ModelBody(body)) {
-            unsigned sum = 0;
-            for (int b : *bytes)
-                sum += static_cast<unsigned>(b);
-            return {true, static_cast<std::int32_t>(bytes->size()), static_cast<int>((256 - sum % 256) % 256)};
-        }
+        if (const auto bytes = ModelBody(body))
+            return {true, bytes->count, static_cast<int>((256 - bytes->sum % 256) % 256)};
     }
     return {};
 }
 
-TLrcResult ModelLrcUtf8(QByteArrayView bytes)
+TLrcResult ModelLrcUtf8(std::string_view bytes)
 {
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    const QString text = decoder.decode(bytes);
-    if (decoder.hasError())
-        return {};
-    return ModelLrc(text);
+    const auto text = DecodeUtf8(bytes);
+    return text ? ModelLrc(*text) : TLrcResult{};
 }

@@ -1,0 +1,559 @@
+// The checksum engine's tables. The same program runs on Linux and, cross-built, on Windows
+// (32- and 64-bit, under Wine), so both platforms answer every row.
+#include "engine/HexMatcher.h"
+#include "engine/Lrc.h"
+#include "engine/Render.h"
+#include "engine/Utf8.h"
+#include "tests/support/LrcModel.h"
+
+#include <gtest/gtest.h>
+
+#define PCRE2_CODE_UNIT_WIDTH 8
+#include <pcre2.h>
+
+#include <charconv>
+#include <cstdio>
+#include <memory>
+#include <ostream>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace std::string_literals;
+using namespace std::string_view_literals;
+
+namespace {
+
+// Row names become part of the test's name, so they are identifiers.
+template <typename Row>
+std::string RowName(const testing::TestParamInfo<Row>& info)
+{
+    return info.param.name;
+}
+
+// A failing row is named by its name, not dumped as bytes.
+template <typename Row>
+    requires requires(const Row& row) { row.name; }
+void PrintTo(const Row& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+// Shows a text as its UTF-8 bytes, escaped, for a failure message.
+std::string Shown(std::string_view bytes)
+{
+    std::string shown;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7F) {
+            shown += c;
+        } else {
+            char hex[5];
+            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+            shown += hex;
+        }
+    }
+    return shown;
+}
+
+std::string Shown(std::u16string_view text)
+{
+    std::string shown;
+    for (const char16_t c : text) {
+        if (c >= 0x20 && c < 0x7F) {
+            shown += static_cast<char>(c);
+        } else {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\u%04X", static_cast<unsigned>(c));
+            shown += hex;
+        }
+    }
+    return shown;
+}
+
+std::string Utf8Bytes(std::u16string_view text)
+{
+    return ToUtf8(text);
+}
+
+// A deterministic generator whose draws are the same with every standard library.
+class TRandom
+{
+public:
+    explicit TRandom(std::uint32_t seed) : m_engine(seed) {}
+    std::uint32_t Below(std::uint32_t bound) { return m_engine() % bound; }
+
+private:
+    std::mt19937 m_engine;
+};
+
+// A random text over characters that decide borderline cases, hex digits weighted up so that
+// valid texts are common.
+std::u16string RandomText(TRandom& random)
+{
+    static constexpr char16_t Alphabet[] = {
+        u'0', u'1', u'9', u'a', u'f', u'A', u'F', u'7', u'E', u'c', // digits, both cases
+        u' ', u' ', u' ', u'\t', u'\n', u'\r', u'\v', u'\f',       // separators and near misses
+        u'g', u'G', u'x', u'-', u'\0', 0x85, 0xA0, 0x2028, 0x2029, 0x3000, // other whitespace
+        0xFF10, 0xFF21,                                            // full-width 0 and A
+        0xD800, 0xDC00,                                            // lone surrogates
+    };
+    static constexpr char16_t Digits[] = u"0123456789ABCDEF";
+    const std::uint32_t length = random.Below(12);
+    std::u16string text;
+    for (std::uint32_t i = 0; i < length; ++i) {
+        if (random.Below(3) == 0) { // a well-formed pair, so that long valid texts occur
+            const std::uint32_t byte = random.Below(256);
+            text += {Digits[byte >> 4], Digits[byte & 0xF], u' '};
+            continue;
+        }
+        text += Alphabet[random.Below(std::size(Alphabet))];
+    }
+    return text;
+}
+
+// --- CalculateLrc: verdict, count and LRC of short texts --------------------------------------
+
+struct TVerdictRow
+{
+    std::string name;
+    std::u16string text;
+    bool valid;
+    int byteCount = 0;
+    int lrc = 0;
+};
+
+std::vector<TVerdictRow> VerdictRows()
+{
+    return {
+        {"TheExample", u"01 A0 7C FF 02", true, 5, 0xE2},
+        {"LowercaseDigits", u"a0", true, 1, 0x60},
+        {"UppercaseDigits", u"A0", true, 1, 0x60},
+        {"OneTrailingBlankIsNotAByte", u"01 02 ", true, 2, 0xFD},
+        {"ZeroByte", u"00", true, 1, 0},
+        {"SumWithLowByteZero", u"FF 01", true, 2, 0},
+        {"Byte7F", u"7F", true, 1, 0x81},
+        {"Byte80", u"80", true, 1, 0x80},
+        {"Byte01", u"01", true, 1, 0xFF},
+        {"ModbusAsciiReadRequest", u"11 03 00 6B 00 03", true, 6, 0x7E},
+        {"TabSeparates", u"01\t02", true, 2, 0xFD},
+        {"LineFeedSeparates", u"01\n02", true, 2, 0xFD},
+        {"FormFeedSeparates", u"01\f02", true, 2, 0xFD},
+        {"CarriageReturnSeparates", u"01\r02", true, 2, 0xFD},
+        {"MixedSeparators", u"01\t02\n03\r04 05\f", true, 5, 0xF1},
+        {"CrLfCloses", u"0A\r\n", true, 1, 0xF6},
+        {"BlankThenCrLf", u"0A \r\n", true, 1, 0xF6},
+        {"LfCloses", u"0A\n", true, 1, 0xF6},
+        {"VerticalTabCloses", u"0A\v", true, 1, 0xF6},
+        {"FormFeedCloses", u"0A\f", true, 1, 0xF6},
+        {"CrCloses", u"0A\r", true, 1, 0xF6},
+        {"NextLineCloses", u"0A\u0085", true, 1, 0xF6},
+        {"LineSeparatorCloses", u"80\u2028", true, 1, 0x80},
+        {"ParagraphSeparatorCloses", u"80 81\u2029", true, 2, 0xFF},
+        {"TabThenVerticalTab", u"01\t\v", true, 1, 0xFF},
+        {"SeparatorThenClosingNewline", u"01\n\n", true, 1, 0xFF},
+        {"BlankThenLineSeparator", u"01 \u2028", true, 1, 0xFF},
+        {"AstralCharacterAfterAPair", u"01 \U0001F600", false},
+
+        {"Empty", u"", false},
+        {"LeadingBlank", u" 01", false},
+        {"TwoBlanks", u"01  02", false},
+        {"NoSeparator", u"0102", false},
+        {"OneDigit", u"1", false},
+        {"ThreeDigits", u"001", false},
+        {"NonHexLetter", u"01 0G", false},
+        {"TwoTrailingBlanks", u"01 02  ", false},
+        {"IdeographicSpace", u"01\u300002", false},
+        {"FullWidthDigits", u"\uFF10\uFF11", false},
+        {"OnlyABlank", u" ", false},
+        {"OnlyANewline", u"\n", false},
+        {"VerticalTabBetweenPairs", u"01\v02", false},
+        {"NoBreakSpace", u"01\u00A002", false},
+        {"NextLineBetweenPairs", u"01\u008502", false},
+        {"NulAfterAPair", u"01\0"s, false},
+        {"NulBetweenPairs", u"01\0" u"02"s, false},
+        {"LoneHighSurrogate", u"01 \xD800", false},
+        {"LoneLowSurrogate", u"\xDC00" u"01", false},
+        {"LoneHighSurrogateBeforeALineSeparator", u"01\xD800\u2028", false},
+        {"SurrogatesInReverseOrder", u"01 \xDC00\xD800", false},
+        {"HexPrefix", u"0x01", false},
+        {"ThreeLineFeeds", u"01\n\n\n", false},
+        {"TwoLineSeparators", u"01\u2028\u2028", false},
+    };
+}
+
+class CalculateLrcTable : public testing::TestWithParam<TVerdictRow>
+{
+};
+
+TEST_P(CalculateLrcTable, GivesTheVerdictCountAndLrcOfTheTextAndOfItsUtf8)
+{
+    const TVerdictRow& row = GetParam();
+    const TLrcResult result = CalculateLrc(row.text);
+    ASSERT_EQ(result.Valid, row.valid);
+    if (row.valid) {
+        EXPECT_EQ(result.ByteCount, row.byteCount);
+        EXPECT_EQ(result.Lrc, row.lrc);
+    }
+    // The same text arriving as UTF-8 that nobody checked gets the same answer.
+    const TLrcResult fromUtf8 = CalculateLrcUtf8(Utf8Bytes(row.text));
+    EXPECT_EQ(fromUtf8.Valid, result.Valid);
+    EXPECT_EQ(fromUtf8.ByteCount, result.ByteCount);
+    EXPECT_EQ(fromUtf8.Lrc, result.Lrc);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, CalculateLrcTable, testing::ValuesIn(VerdictRows()),
+                         RowName<TVerdictRow>);
+
+// --- CalculateLrcUtf8: bytes that are not UTF-8 -----------------------------------------------
+
+struct TUtf8Row
+{
+    std::string name;
+    std::string bytes;
+    bool valid;
+};
+
+std::vector<TUtf8Row> Utf8Rows()
+{
+    return {
+        {"Latin1ByteAfterAPair", "01 \xff", false},
+        {"TruncatedTwoByteSequence", "01\xc2", false},
+        {"OverlongBlankAsSeparator", "01\xc0\xa0" "02", false},
+        {"OverlongLineFeedAsClosingNewline", "A0\xc0\x8a", false},
+        {"ThreeByteOverlongLineFeedAsClosingNewline", "A0\xe0\x80\x8a", false},
+        {"OverlongTabAsSeparator", "A0\xc0\x89" "01", false},
+        {"StrayContinuationByteAsSeparator", "A0\x80" "01", false},
+        {"EncodedSurrogate", "01\xed\xa0\x80", false},
+        {"EncodedSurrogateAsClosingNewline", "A0 \xed\xb0\x80", false},
+        {"TruncatedLineSeparator", "01\xe2\x80", false},
+        {"BeyondTheLastCodePoint", "A0\xf4\x90\x80\x80", false},
+        {"FiveByteForm", "A0\xf8\x88\x80\x80\x80", false},
+        {"WellFormedLineSeparator", "01\xe2\x80\xa8", true},
+        {"WellFormedNextLine", "01\xc2\x85", true},
+    };
+}
+
+class CalculateLrcUtf8Table : public testing::TestWithParam<TUtf8Row>
+{
+};
+
+TEST_P(CalculateLrcUtf8Table, TakesMalformedUtf8AsMalformedText)
+{
+    const TUtf8Row& row = GetParam();
+    EXPECT_EQ(CalculateLrcUtf8(row.bytes).Valid, row.valid);
+    EXPECT_EQ(ModelLrcUtf8(row.bytes).Valid, row.valid) << "the model disagrees with the row";
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, CalculateLrcUtf8Table, testing::ValuesIn(Utf8Rows()),
+                         RowName<TUtf8Row>);
+
+// --- ToUtf8: the window's UTF-16 as the matcher's UTF-8 ---------------------------------------
+
+struct TEncodeRow
+{
+    std::string name;
+    std::u16string text;
+    std::string utf8;
+};
+
+std::vector<TEncodeRow> EncodeRows()
+{
+    return {
+        {"Ascii", u"01 A0", "01 A0"},
+        {"Empty", u"", ""},
+        {"Nul", u"0\0"s, "0\0"s},
+        {"TwoByteForms", u"\u0080\u0085\u07FF", "\xc2\x80\xc2\x85\xdf\xbf"},
+        {"ThreeByteForms", u"\u0800\u2028\u3000\uFFFF", "\xe0\xa0\x80\xe2\x80\xa8\xe3\x80\x80\xef\xbf\xbf"},
+        {"SurrogatePair", u"\U0001F600\U0010FFFF", "\xf0\x9f\x98\x80\xf4\x8f\xbf\xbf"},
+        {"LoneHighSurrogateAtTheEnd", u"A\xD800", "A\xef\xbf\xbd"},
+        {"LoneHighSurrogateBeforeAPair", u"\xD800" u"01", "\xef\xbf\xbd" "01"},
+        {"LoneLowSurrogate", u"\xDC00", "\xef\xbf\xbd"},
+        {"TwoHighSurrogates", u"\xD800\xD800", "\xef\xbf\xbd\xef\xbf\xbd"},
+        {"SurrogatesInReverseOrder", u"\xDC00\xD800", "\xef\xbf\xbd\xef\xbf\xbd"},
+    };
+}
+
+class ToUtf8Table : public testing::TestWithParam<TEncodeRow>
+{
+};
+
+TEST_P(ToUtf8Table, EncodesEveryCodePointAndReplacesLoneSurrogates)
+{
+    const TEncodeRow& row = GetParam();
+    EXPECT_EQ(Shown(ToUtf8(row.text)), Shown(row.utf8));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ToUtf8Table, testing::ValuesIn(EncodeRows()), RowName<TEncodeRow>);
+
+// --- Random texts against the written pattern and the independent model -----------------------
+
+TEST(CalculateLrcRandom, DecidesExactlyAsTheWrittenPatternCompiledAsItStands)
+{
+    // The written pattern backtracks per repetition and so only serves for short texts; on
+    // those its verdict must equal the engine's.
+    int error = 0;
+    PCRE2_SIZE offset = 0;
+    std::unique_ptr<pcre2_compile_context, decltype(&pcre2_compile_context_free)> context(
+        pcre2_compile_context_create(nullptr), pcre2_compile_context_free);
+    pcre2_set_newline(context.get(), PCRE2_NEWLINE_ANY);
+    std::unique_ptr<pcre2_code, decltype(&pcre2_code_free)> written(
+        pcre2_compile(reinterpret_cast<PCRE2_SPTR>(HexDataPattern.data()), HexDataPattern.size(),
+                      PCRE2_UTF, &error, &offset, context.get()),
+        pcre2_code_free);
+    ASSERT_TRUE(written);
+    std::unique_ptr<pcre2_match_data, decltype(&pcre2_match_data_free)> data(
+        pcre2_match_data_create_from_pattern(written.get(), nullptr), pcre2_match_data_free);
+
+    TRandom random(20160829);
+    int valid = 0;
+    for (int i = 0; i < 50000; ++i) {
+        const std::u16string text = RandomText(random);
+        const std::string utf8 = ToUtf8(text);
+        const int rc = pcre2_match(written.get(), reinterpret_cast<PCRE2_SPTR>(utf8.data()),
+                                   utf8.size(), 0, PCRE2_NOTEMPTY, data.get(), nullptr);
+        ASSERT_TRUE(rc >= 0 || rc == PCRE2_ERROR_NOMATCH) << rc;
+        const bool expected = rc >= 0;
+        valid += expected;
+        ASSERT_EQ(CalculateLrc(text).Valid, expected) << Shown(text);
+    }
+    // Both verdicts must have been exercised for the comparison to mean anything.
+    EXPECT_GT(valid, 2000);
+    EXPECT_LT(valid, 48000);
+}
+
+TEST(CalculateLrcRandom, AgreesWithTheIndependentModelOnUtf16AndUtf8)
+{
+    TRandom random(11100010);
+    int valid = 0;
+    for (int i = 0; i < 50000; ++i) {
+        const std::u16string text = RandomText(random);
+        const TLrcResult expected = ModelLrc(text);
+        for (const TLrcResult actual : {CalculateLrc(text), CalculateLrcUtf8(ToUtf8(text))}) {
+            ASSERT_EQ(actual.Valid, expected.Valid) << Shown(text);
+            if (expected.Valid) {
+                ASSERT_EQ(actual.ByteCount, expected.ByteCount) << Shown(text);
+                ASSERT_EQ(actual.Lrc, expected.Lrc) << Shown(text);
+            }
+        }
+        valid += expected.Valid;
+    }
+    EXPECT_GT(valid, 2000);
+}
+
+// --- Long and hostile texts: whatever a clipboard holds ---------------------------------------
+
+struct TLongRow
+{
+    std::string name;
+    std::u16string head;
+    std::u16string block;
+    std::size_t repeats;
+    std::u16string tail;
+    bool valid;
+};
+
+constexpr std::size_t MiB = 1024 * 1024;
+constexpr std::size_t Million = 1'000'000;
+
+std::vector<TLongRow> LongRows()
+{
+    const std::u16string example = u"01 A0 7C FF 02 "; // 15 characters, byte sum 0x21E
+    return {
+        {"SixteenMiBOfTheExample", u"", example, 16 * MiB / 15, u"", true},
+        {"TwentyFourMiBClosedByALastPair", u"", example, 24 * MiB / 15, u"80", true},
+        {"SixteenMiBTabSeparatedClosedByCrLf", u"", u"7F\t", 16 * MiB / 3, u"\r\n", true},
+        {"SixtyFourMiBOfValidText", u"", u"A0 ", 64 * MiB / 3, u"", true},
+        // Almost right until the very end: the worst case for a backtracking matcher.
+        {"SixtyFourMiBWithOneBadCharacterAtTheEnd", u"", u"A0 ", 64 * MiB / 3, u"g", false},
+        {"SixtyFourMiBWithTwoVerticalTabsAtTheEnd", u"", u"A0 ", 64 * MiB / 3, u"\v\v", false},
+        {"SixteenMiBWithTwoBlanksAtTheEnd", u"", example, 16 * MiB / 15, u" ", false},
+        {"AMillionBlanksBetweenTwoPairs", u"01", u" ", Million, u"02", false},
+        {"AMillionTabsAfterAPair", u"01", u"\t", Million, u"", false},
+        {"AMillionLineFeeds", u"", u"\n", Million, u"", false},
+        {"AMillionCrLf", u"", u"\r\n", Million, u"", false},
+        {"AMillionLineSeparators", u"", u"\u2028", Million, u"", false},
+        {"AMillionNuls", u"", u"\0"s, Million, u"", false},
+        {"AMillionLoneHighSurrogates", u"", u"\xD800", Million, u"", false},
+        {"PairsJoinedByLoneSurrogates", u"01", u"\xDC00" u"02", 1, u"", false},
+    };
+}
+
+class LongTextTable : public testing::TestWithParam<TLongRow>
+{
+};
+
+TEST_P(LongTextTable, GetsTheModelsVerdictCountAndLrc)
+{
+    const TLongRow& row = GetParam();
+    std::u16string text = row.head;
+    text.reserve(row.head.size() + row.block.size() * row.repeats + row.tail.size());
+    for (std::size_t i = 0; i < row.repeats; ++i)
+        text += row.block;
+    text += row.tail;
+
+    const TLrcResult expected = ModelLrc(text);
+    ASSERT_EQ(expected.Valid, row.valid) << "the model disagrees with the row";
+    const TLrcResult result = CalculateLrc(text);
+    ASSERT_EQ(result.Valid, expected.Valid);
+    EXPECT_EQ(result.ByteCount, expected.ByteCount);
+    EXPECT_EQ(result.Lrc, expected.Lrc);
+    // The UTF-8 entry, unchecked, agrees.
+    const std::string utf8 = ToUtf8(text);
+    text = {};
+    const TLrcResult fromUtf8 = CalculateLrcUtf8(utf8);
+    EXPECT_EQ(fromUtf8.Valid, expected.Valid);
+    EXPECT_EQ(fromUtf8.ByteCount, expected.ByteCount);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, LongTextTable, testing::ValuesIn(LongRows()), RowName<TLongRow>);
+
+// --- The matcher when the JIT gives up --------------------------------------------------------
+
+TEST(HexMatcher, LetsTheInterpreterDecideWhenTheJitRunsOutOfResources)
+{
+    const HexMatcher starved(1); // the JIT may take one step of the match limit, no more
+    if (!starved.UsesJit())
+        GTEST_SKIP() << "PCRE2 has no JIT here; the interpreter decides everything anyway";
+    const HexMatcher normal;
+    std::string long_text;
+    for (int i = 0; i < 100000; ++i)
+        long_text += "7F ";
+    for (const std::string_view text : {"01 A0 7C FF 02"sv, "01  02"sv, "0A\r\n"sv, ""sv,
+                                        std::string_view(long_text)}) {
+        EXPECT_EQ(starved.Match(text, true), normal.Match(text, true)) << Shown(text);
+        EXPECT_EQ(starved.Match(text, false), normal.Match(text, false)) << Shown(text);
+    }
+    EXPECT_EQ(starved.Match("01 \xff", false), HexMatcher::TVerdict::BadUtf8);
+}
+
+// --- RenderLrc and its helpers ----------------------------------------------------------------
+
+struct TRenderRow
+{
+    std::string name;
+    int lrc;
+    int count;
+    std::u16string hex, decimal, octal, binary, countText;
+};
+
+std::vector<TRenderRow> RenderRows()
+{
+    return {
+        {"Zero", 0, 1, u"00", u"0", u"0", u"0000 0000", u"1 Bytes"},
+        {"One", 1, 5, u"01", u"1", u"1", u"0000 0001", u"5 Bytes"},
+        {"Eight", 8, 2, u"08", u"8", u"10", u"0000 1000", u"2 Bytes"},
+        {"Ten", 10, 3, u"0A", u"10", u"12", u"0000 1010", u"3 Bytes"},
+        {"Fifteen", 15, 1, u"0F", u"15", u"17", u"0000 1111", u"1 Bytes"},
+        {"Sixteen", 16, 1, u"10", u"16", u"20", u"0001 0000", u"1 Bytes"},
+        {"OneTwentyEight", 128, 1, u"80", u"128", u"200", u"1000 0000", u"1 Bytes"},
+        {"TwoTwentySix", 226, 5, u"E2", u"226", u"342", u"1110 0010", u"5 Bytes"},
+        {"TwoFiftyFive", 255, 1234567, u"FF", u"255", u"377", u"1111 1111", u"1234567 Bytes"},
+        {"LargestCount", 0xAB, 2147483647, u"AB", u"171", u"253", u"1010 1011", u"2147483647 Bytes"},
+    };
+}
+
+class RenderLrcTable : public testing::TestWithParam<TRenderRow>
+{
+};
+
+TEST_P(RenderLrcTable, GivesTheFourRadicesAndTheCount)
+{
+    const TRenderRow& row = GetParam();
+    const TLrcTexts texts = RenderLrc({true, row.count, row.lrc});
+    EXPECT_EQ(Shown(texts.Hex), Shown(row.hex));
+    EXPECT_EQ(Shown(texts.Decimal), Shown(row.decimal));
+    EXPECT_EQ(Shown(texts.Octal), Shown(row.octal));
+    EXPECT_EQ(Shown(texts.Binary), Shown(row.binary));
+    EXPECT_EQ(Shown(texts.ByteCountText), Shown(row.countText));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, RenderLrcTable, testing::ValuesIn(RenderRows()), RowName<TRenderRow>);
+
+TEST(RenderLrc, RefusesAnInvalidResultOrAnLrcOutsideOneByte)
+{
+    EXPECT_THROW(RenderLrc(TLrcResult{}), ELrcError);
+    EXPECT_THROW(RenderLrc({true, 1, 256}), ELrcError);
+    EXPECT_THROW(RenderLrc({true, 1, -1}), ELrcError);
+}
+
+TEST(DigitHelpers, MatchTheStandardLibrarysConversions)
+{
+    // Every byte, the bit boundaries and the top of the range, against std::to_chars.
+    std::vector<std::uint32_t> values;
+    for (std::uint32_t v = 0; v < 1024; ++v)
+        values.push_back(v);
+    for (int bit = 10; bit < 32; ++bit)
+        for (std::uint32_t v : {(1u << bit) - 1, 1u << bit, (1u << bit) + 1})
+            values.push_back(v);
+    values.push_back(UINT32_MAX);
+    const auto expected = [](std::uint32_t v, int base) {
+        char digits[33];
+        const auto end = std::to_chars(digits, digits + sizeof digits, v, base).ptr;
+        return std::string(digits, end);
+    };
+    for (const std::uint32_t v : values) {
+        ASSERT_EQ(Shown(IntToBinary(v)), expected(v, 2));
+        ASSERT_EQ(Shown(IntToOctal(v)), expected(v, 8));
+    }
+}
+
+struct TPadRow
+{
+    std::string name;
+    std::u16string text;
+    int width;
+    std::u16string padded;
+};
+
+class PadLeftTable : public testing::TestWithParam<TPadRow>
+{
+};
+
+TEST_P(PadLeftTable, PadsButNeverTruncates)
+{
+    const TPadRow& row = GetParam();
+    EXPECT_EQ(Shown(PadLeft(row.text, row.width, u'0')), Shown(row.padded));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, PadLeftTable,
+                         testing::ValuesIn(std::vector<TPadRow>{
+                             {"Short", u"101", 8, u"00000101"},
+                             {"Empty", u"", 3, u"000"},
+                             {"ExactWidth", u"11110000", 8, u"11110000"},
+                             {"LongerThanWidth", u"111100001", 8, u"111100001"},
+                             {"ZeroWidth", u"1", 0, u"1"},
+                             {"NegativeWidth", u"1", -4, u"1"},
+                         }),
+                         RowName<TPadRow>);
+
+struct TSplitRow
+{
+    std::string name;
+    std::u16string text;
+    std::vector<std::u16string> tokens;
+};
+
+class SplitByDelimiterTable : public testing::TestWithParam<TSplitRow>
+{
+};
+
+TEST_P(SplitByDelimiterTable, KeepsEmptyTokens)
+{
+    const TSplitRow& row = GetParam();
+    EXPECT_EQ(SplitByDelimiter(row.text, u' '), row.tokens);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, SplitByDelimiterTable,
+                         testing::ValuesIn(std::vector<TSplitRow>{
+                             {"ThreeTokens", u"01 A0 7C", {u"01", u"A0", u"7C"}},
+                             {"TrailingDelimiter", u"01 A0 ", {u"01", u"A0", u""}},
+                             {"LeadingDelimiter", u" 01", {u"", u"01"}},
+                             {"DoubledDelimiter", u"01  02", {u"01", u"", u"02"}},
+                             {"EmptyText", u"", {u""}},
+                             {"TabIsNotTheDelimiter", u"01\t02", {u"01\t02"}},
+                             {"DuplicatesKept", u"01 01", {u"01", u"01"}},
+                         }),
+                         RowName<TSplitRow>);
+
+} // namespace
