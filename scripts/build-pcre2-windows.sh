@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Builds PCRE2 10.42, as Debian 12 ships it, as a static library for each Windows toolchain
+# (8-bit, Unicode, JIT), because Debian has no mingw-w64 build of it. The source comes from
+# Debian's own source package, fetched with a private apt configuration so that the machine's
+# apt sources stay untouched. Idempotent: a prefix that is already built is left alone.
+#   scripts/build-pcre2-windows.sh        (scripts/install-deps.sh --windows runs it)
+# Result: .cache/pcre2-10.42/{i686,x86_64}/{include,lib} and the library's LICENCE.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+version=10.42
+debian_version=10.42-1
+cache="$PWD/.cache"
+root="$cache/pcre2-$version"
+
+built() { [[ -f "$root/$1/.built" ]]; }
+if built i686 && built x86_64; then
+  exit 0
+fi
+
+# --- the source, once
+source_dir="$cache/pcre2-src/pcre2-$version"
+if [[ ! -f "$source_dir/CMakeLists.txt" ]]; then
+  # The archive and keyring of the machine's own Debian sources (deb822 or one-line format).
+  read -r archive keyring < <(
+    { cat /etc/apt/sources.list.d/*.sources 2>/dev/null; echo; } | awk '
+      /^URIs:/ { uri = $2 } /^Suites:/ { suites = $0 } /^Signed-By:/ { key = $2 }
+      /^$/ { if (uri ~ /\/debian\/?$/ && suites ~ /bookworm( |$)/) { print uri, key; exit }
+             uri = ""; suites = ""; key = "" }'
+  ) || true
+  if [[ -z "${archive:-}" ]]; then
+    archive=$(awk '$1 == "deb" && $0 ~ / bookworm / { for (i = 2; i <= NF; i++) if ($i ~ /^https?:/) { print $i; exit } }' \
+      /etc/apt/sources.list 2>/dev/null || true)
+  fi
+  archive=${archive:-http://deb.debian.org/debian}
+  keyring=${keyring:-/usr/share/keyrings/debian-archive-keyring.gpg}
+
+  apt_dir="$cache/apt-pcre2"
+  rm -rf "$apt_dir"
+  mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$apt_dir/download"
+  echo "deb-src [signed-by=$keyring] $archive bookworm main" >"$apt_dir/sources.list"
+  apt_options=(-o "Dir::Etc::SourceList=$apt_dir/sources.list" -o Dir::Etc::SourceParts=/dev/null
+               -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache"
+               -o APT::Sandbox::User=root)
+  echo "Fetching Debian's pcre2 $debian_version source from $archive" >&2
+  apt-get "${apt_options[@]}" update -qq
+  (cd "$apt_dir/download" && apt-get "${apt_options[@]}" source --download-only -qq "pcre2=$debian_version")
+  mkdir -p "$cache/pcre2-src"
+  tar -xzf "$apt_dir/download/pcre2_$version.orig.tar.gz" -C "$cache/pcre2-src"
+  rm -rf "$apt_dir"
+fi
+
+# --- one static build per toolchain
+for arch in i686 x86_64; do
+  built "$arch" && continue
+  echo "Building PCRE2 $version for $arch-w64-mingw32" >&2
+  build_dir="$cache/pcre2-build/$arch"
+  rm -rf "$build_dir" "$root/$arch"
+  cmake -S "$source_dir" -B "$build_dir" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchains/mingw-$arch.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$root/$arch" \
+    -DBUILD_SHARED_LIBS=OFF -DBUILD_STATIC_LIBS=ON \
+    -DPCRE2_BUILD_PCRE2_8=ON -DPCRE2_BUILD_PCRE2_16=OFF -DPCRE2_BUILD_PCRE2_32=OFF \
+    -DPCRE2_SUPPORT_UNICODE=ON -DPCRE2_SUPPORT_JIT=ON \
+    -DPCRE2_BUILD_PCRE2GREP=OFF -DPCRE2_BUILD_TESTS=OFF >/dev/null
+  cmake --build "$build_dir" >/dev/null
+  cmake --install "$build_dir" >/dev/null
+  cp "$source_dir/LICENCE" "$root/LICENCE"
+  rm -rf "$build_dir"
+  touch "$root/$arch/.built"
+done

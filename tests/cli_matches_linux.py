@@ -1,0 +1,110 @@
+#!/usr/bin/env python3
+"""The Windows sumvane-lrc.exe, run under Wine, against the Linux sumvane-lrc on the same inputs:
+standard output, standard error and exit status must be identical, byte for byte.
+
+    cli_matches_linux.py LINUX_TOOL WINDOWS_TOOL WINE_RUNNER...
+
+WINE_RUNNER is the command that runs a Windows program (tests/wine/run.sh PREFIX).
+"""
+import concurrent.futures
+import random
+import subprocess
+import sys
+
+RANDOM_TEXTS = 1500  # each is run twice: as the argument and on standard input
+
+# Characters that decide borderline cases; digits weighted up so that valid texts are common.
+ALPHABET = list("019afAF7Ec") + [" ", " ", " ", "\t", "\n", "\r", "\v", "\f"] + \
+    list("gGx-") + ["\x85", "\xa0", "\u2028", "\u2029", "\u3000", "\uff10", "\uff21", "\u00e9"]
+
+BORDERLINE = [
+    "01 A0 7C FF 02", "a0", "A0", "01 02 ", "00", "FF 01", "7F", "80", "01", "11 03 00 6B 00 03",
+    "", " 01", "01  02", "0102", "1", "001", "01 0G", "01 02  ", "01\u300002", "\uff10\uff11",
+    " ", "\n", "01\v02", "01\u00a002", "01\u008502", "0x01", "01\n\n", "01\n\n\n", "01 \u2028",
+    "01\u2028\u2028", "01\t02", "01\n02", "01\f02", "01\r02", "01\t02\n03\r04 05\f", "0A\r\n",
+    "0A \r\n", "0A\n", "0A\v", "0A\f", "0A\r", "0A\u0085", "80\u2028", "80 81\u2029", "01\t\v",
+    "数据", "01 \U0001F600", "-", "--", "--x",
+]
+
+# Bytes that only standard input can carry: NULs and text that is not UTF-8.
+BYTES_ONLY = [
+    b"01\x00 02", b"01 \xff", b"01\xc2", b"01\xc0\xa0" b"02", b"A0\xc0\x8a", b"A0\xe0\x80\x8a",
+    b"01\xed\xa0\x80", b"01\xe2\x80", b"A0\xf4\x90\x80\x80", b"\xef\xbb\xbf01", b"\r\n" * 1000,
+    b"01" + b" " * 100000, b"7F " * 349525, b"7F " * 349525 + b"G",
+]
+
+COMMAND_LINES = [
+    ["--help"], ["-h"], ["--version"], ["--frobnicate"], ["01", "02"], ["--field"],
+    ["--field=crc", "01"], ["--check", "--field", "hex", "01"], ["--field", "hex", "01 02 02"],
+    ["--field=decimal", "01 02 02"], ["--field", "octal", "08"], ["--field", "binary", "FF"],
+    ["--field", "bytes", "01\t02\n03"], ["--check", "11 03 00 6B 00 03 7E"],
+    ["--check", "11 03 00 6B 00 03 7F"], ["--check", "05"], ["--check", "7E  "],
+    ["--check", "11 03 00 6B 00 03 7F\n"], ["--check", "11 03 00 6B 00 03 7F\r\n"],
+    ["--", "01 A0 7C FF 02"], ["--", "--help"], ["-x"], ["--field", "hex", "--check"],
+]
+
+
+def random_text(rng):
+    if rng.randrange(3) == 0:  # a frame of whole pairs, so that valid texts are common
+        separator = rng.choice([" ", " ", "\t", "\n", "\r", "\f"])
+        pairs = ["%02x" % b if rng.randrange(4) == 0 else "%02X" % b
+                 for b in (rng.randrange(256) for _ in range(1 + rng.randrange(8)))]
+        return separator.join(pairs) + rng.choice(["", "", " ", "\n", "\r\n", "\u2028"])
+    text = []
+    for _ in range(rng.randrange(12)):
+        if rng.randrange(3) == 0:
+            text.append("%02X " % rng.randrange(256))
+        else:
+            text.append(rng.choice(ALPHABET))
+    return "".join(text)
+
+
+def cases():
+    """(description, arguments, standard input) for every run."""
+    rng = random.Random(20160829)
+    texts = BORDERLINE + [random_text(rng) for _ in range(RANDOM_TEXTS)]
+    fields = ["hex", "decimal", "octal", "binary", "bytes"]
+    for i, text in enumerate(texts):
+        yield "text %r as argument" % text, ["--", text], b""
+        options = [[], ["--check"], ["--field", fields[i % len(fields)]]][i % 3]
+        yield "text %r on stdin with %r" % (text, options), options, text.encode()
+    for data in BYTES_ONLY:
+        yield "bytes %r on stdin" % data[:40], [], data
+        yield "bytes %r on stdin, --check" % data[:40], ["--check"], data
+    for args in COMMAND_LINES:
+        yield "command line %r" % args, args, b"01"
+
+
+def run(command, stdin):
+    done = subprocess.run(command, input=stdin, capture_output=True, timeout=120)
+    return done.returncode, done.stdout, done.stderr
+
+
+def main():
+    linux, windows, wine = sys.argv[1], sys.argv[2], sys.argv[3:]
+    all_cases = list(cases())
+
+    def compare(case):
+        what, args, stdin = case
+        expected = run([linux] + args, stdin)
+        actual = run(wine + [windows] + args, stdin)
+        return what, expected, actual
+
+    mismatches = 0
+    statuses = {}
+    with concurrent.futures.ThreadPoolExecutor(max_workers=2) as pool:
+        for what, expected, actual in pool.map(compare, all_cases):
+            statuses[expected[0]] = statuses.get(expected[0], 0) + 1
+            if expected != actual:
+                mismatches += 1
+                if mismatches <= 10:
+                    print("MISMATCH: %s\n  linux:   %r\n  windows: %r" % (what, expected, actual))
+    print("%d runs, exit statuses %s: %d mismatches" %
+          (len(all_cases), dict(sorted(statuses.items())), mismatches))
+    # Every kind of outcome must have been compared for the agreement to mean anything.
+    if mismatches or set(statuses) != {0, 1, 2}:
+        sys.exit(1)
+
+
+if __name__ == "__main__":
+    main()

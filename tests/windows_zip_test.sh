@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# What a Windows zip holds: cpack -G ZIP in the build folder, then its listing and contents.
+#   windows_zip_test.sh BUILD_DIR ZIP_NAME FILE...      (FILE: every path the zip must hold)
+set -euo pipefail
+build=$1
+name=$2
+shift 2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+(cd "$build" && cpack -G ZIP -B "$work" >/dev/null) || fail "cpack -G ZIP"
+zip="$work/$name"
+[[ -f "$zip" ]] || fail "cpack made $(cd "$work" && ls -- *.zip), not $name"
+listing=$(unzip -Z1 "$zip" | sort)
+expected=$(printf '%s\n' "$@" | sort)
+[[ "$listing" == "$expected" ]] || fail "$name holds: $(echo $listing); expected: $(echo $expected)"
+
+unzip -q "$zip" -d "$work/unpacked"
+for exe in "$work"/unpacked/*.exe; do
+  built=$(find "$build" -path "$work" -prune -o -name "$(basename "$exe")" -path '*/*/*' -print |
+          grep -v '/_CPack_Packages/' | head -n 1)
+  cmp -s "$exe" "$built" || fail "$(basename "$exe") in the zip is not the one built in $build"
+done
+# A text for Windows users: CR LF line ends, the release named.
+readme="$work/unpacked/README.txt"
+[[ "$(head -c 200 "$readme" | od -An -c | tr -d ' \n')" == *'\r\n'* ]] || fail "README.txt lacks CR LF"
+grep -q "Sumvane 1.0.0.0 for Windows" "$readme" || fail "README.txt does not name the release"
+echo "ok: $name ($(stat -c %s "$zip") bytes) holds $(echo $listing)"
