@@ -4,7 +4,7 @@
 # Debian's own source package, fetched with a private apt configuration so that the machine's
 # apt sources stay untouched. Idempotent: a prefix that is already built is left alone.
 #   scripts/build-pcre2-windows.sh        (scripts/install-deps.sh --windows runs it)
-# Result: .cache/pcre2-10.42/{i686,x86_64}/{include,lib} and the library's LICENCE.
+# Result: .cache/pcre2-10.42/{i686,x86_64}/{include,lib,LICENCE}.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 version=10.42
@@ -12,7 +12,7 @@ debian_version=10.42-1
 cache="$PWD/.cache"
 root="$cache/pcre2-$version"
 
-built() { [[ -f "$root/$1/.built" ]]; }
+built() { [[ -f "$root/$1/.built" && -f "$root/$1/LICENCE" ]]; }
 if built i686 && built x86_64; then
   exit 0
 fi
@@ -64,7 +64,8 @@ for arch in i686 x86_64; do
     -DPCRE2_BUILD_PCRE2GREP=OFF -DPCRE2_BUILD_TESTS=OFF >/dev/null
   cmake --build "$build_dir" >/dev/null
   cmake --install "$build_dir" >/dev/null
-  cp "$source_dir/LICENCE" "$root/LICENCE"
+  # Its BSD licence travels with every program that links it.
+  cp "$source_dir/LICENCE" "$root/$arch/LICENCE"
   rm -rf "$build_dir"
   touch "$root/$arch/.built"
 done

@@ -22,7 +22,7 @@ if [[ "$mode" == "--test" || "$mode" == "--windows" ]]; then
     clang libclang-rt-dev        # libFuzzer and the sanitizer runtimes
     xvfb xdotool xclip x11-xserver-utils x11-utils imagemagick
     python3 valgrind
-    desktop-file-utils appstream groff-base binutils-mingw-w64-i686 dpkg-dev file
+    desktop-file-utils appstream groff-base binutils-mingw-w64-i686 dpkg-dev file lintian
   )
 fi
 if [[ "$mode" == "--windows" ]]; then

@@ -15,7 +15,8 @@ root="$work/root/usr"
 for f in bin/sumvane bin/sumvane-lrc \
          share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
          share/icons/hicolor/256x256/apps/$id.png share/icons/hicolor/scalable/apps/$id.svg \
-         share/man/man1/sumvane-lrc.1; do
+         share/man/man1/sumvane-lrc.1.gz share/man/man1/sumvane.1.gz \
+         share/doc/sumvane/copyright share/doc/sumvane/changelog.gz; do
   [[ -f "$root/$f" ]] || fail "not installed: /usr/$f"
 done
 [[ -x "$root/bin/sumvane" && -x "$root/bin/sumvane-lrc" ]] || fail "programs not executable"
@@ -37,8 +38,10 @@ if have appstreamcli; then
     fail "appstreamcli: $(cat "$work/as.log")"
 fi
 if have groff; then
-  warnings=$(groff -k -man -Tutf8 -ww -z "$root/share/man/man1/sumvane-lrc.1" 2>&1)
-  [[ -z "$warnings" ]] || fail "man page: $warnings"
+  for page in sumvane sumvane-lrc; do
+    warnings=$(zcat "$root/share/man/man1/$page.1.gz" | groff -k -man -Tutf8 -ww -z 2>&1)
+    [[ -z "$warnings" ]] || fail "man page $page: $warnings"
+  done
 fi
 
 # --- Windows resources compiled by the mingw resource compiler
@@ -76,5 +79,11 @@ if have dpkg-deb && have dpkg-shlibdeps; then
     grep -q " $f\$" <<<"$contents" || fail ".deb lacks $f"
   done
   echo "ok: $(basename "$deb"): Depends: $depends"
+  # Debian's own policy checker: no error and no warning (informational tags are advice).
+  have lintian || fail "lintian is not installed (scripts/install-deps.sh --test installs it)"
+  lintian --fail-on error,warning --display-info "$deb" >"$work/lintian.log" 2>&1 ||
+    fail "lintian: $(cat "$work/lintian.log")"
+  echo "ok: lintian: no error, no warning, $(grep -c '^I: ' "$work/lintian.log" || true) informational tags"
+  grep '^I: ' "$work/lintian.log" | sed 's/^/  /' || true
 fi
 echo "ok: installation, validators and resources"

@@ -26,4 +26,7 @@ done
 readme="$work/unpacked/README.txt"
 [[ "$(head -c 200 "$readme" | od -An -c | tr -d ' \n')" == *'\r\n'* ]] || fail "README.txt lacks CR LF"
 grep -q "Sumvane 1.0.0.0 for Windows" "$readme" || fail "README.txt does not name the release"
+# The notices: Sumvane's own licence, and PCRE2's, which is linked into every program.
+grep -q '^MIT License' "$work/unpacked/LICENSE.txt" || fail "LICENSE.txt is not Sumvane's MIT licence"
+grep -q '^PCRE2 LICENCE' "$work/unpacked/PCRE2-LICENCE.txt" || fail "PCRE2-LICENCE.txt is not PCRE2's"
 echo "ok: $name ($(stat -c %s "$zip") bytes) holds $(echo $listing)"
