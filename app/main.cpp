@@ -1,5 +1,7 @@
+#include "form/FormLayout.h"
 #include "packaging/Product.h"
 #include "ui/Platform.h"
+#include "ui/QtText.h"
 #include "ui/Unit1.h"
 
 #include <QApplication>
@@ -17,7 +19,7 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(QIcon(u":/sumvane.png"_s));
     // The error box's caption; deliberately not Qt's application display name, which the
     // platform would append to the window's own caption.
-    SetApplicationTitle(u"SumvaneV1.0"_s);
+    SetApplicationTitle(ToQString(ApplicationTitleText));
 
     TForm1 Form1;
     Form1.move(CentredPosition(Form1.screen()->virtualGeometry(), Form1.frameGeometry().size()));

@@ -30,6 +30,7 @@ if [[ "$mode" == "--windows" ]]; then
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
     wine wine64 wine32:i386
     zip unzip
+    fonts-wine                   # Tahoma, the window font, for the Wine prefix
   )
 fi
 

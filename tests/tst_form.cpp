@@ -1,6 +1,7 @@
 // The window as a user meets it, driven through Qt's own event delivery (offscreen).
 #include "engine/Lrc.h"
 #include "engine/Render.h"
+#include "packaging/Product.h"
 #include "ui/Layout.h"
 #include "ui/Platform.h"
 #include "ui/QtText.h"
@@ -43,7 +44,7 @@ QString Label9Colour(const TForm1& form)
 // The scale the window applied at load: its font's text height against the layout's 13.
 int Scale(const TForm1& form, int value)
 {
-    return MulDiv(value, QFontMetrics(form.font()).height(), 13);
+    return MulDivRounded(value, QFontMetrics(form.font()).height(), 13);
 }
 
 } // namespace
@@ -71,8 +72,6 @@ private slots:
     void eachFieldIsAnnouncedWithItsLabel();
     void theLinkOpensTheAddressOncePerClick_data();
     void theLinkOpensTheAddressOncePerClick();
-    void errorBoxTextEndsWithAFullStopWhenNeeded_data();
-    void errorBoxTextEndsWithAFullStopWhenNeeded();
     void aFailingHandlerShowsTheErrorBoxAndTheAppCarriesOn();
     void scalingMovesAndSizesEveryControlInProportion();
 };
@@ -435,27 +434,6 @@ void TestForm::theLinkOpensTheAddressOncePerClick()
     QVERIFY(form.isVisible());
 }
 
-void TestForm::errorBoxTextEndsWithAFullStopWhenNeeded_data()
-{
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("letter") << u"Out of memory"_s << u"Out of memory."_s;
-    QTest::newRow("full stop already") << u"Done."_s << u"Done."_s;
-    QTest::newRow("exclamation mark (33)") << u"Failed!"_s << u"Failed!"_s;
-    QTest::newRow("slash (47)") << u"a/"_s << u"a/."_s;
-    QTest::newRow("hyphen (45)") << u"a-"_s << u"a-"_s;
-    QTest::newRow("closing quote (39)") << u"'$01\t02'"_s << u"'$01\t02'"_s;
-    QTest::newRow("conversion message") << u"'$01\t02' is not a valid integer value"_s << u"'$01\t02' is not a valid integer value."_s;
-    QTest::newRow("Chinese") << u"数据格式不正确"_s << u"数据格式不正确."_s;
-    QTest::newRow("empty") << QString() << QString();
-}
-
-void TestForm::errorBoxTextEndsWithAFullStopWhenNeeded()
-{
-    QFETCH(QString, message);
-    QTEST(ErrorBoxText(message), "shown");
-}
-
 void TestForm::aFailingHandlerShowsTheErrorBoxAndTheAppCarriesOn()
 {
     SetApplicationTitle(u"SumvaneV1.0"_s);
@@ -500,15 +478,15 @@ void TestForm::scalingMovesAndSizesEveryControlInProportion()
     form.setMinimumSize(0, 0);
     form.setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     ScaleLayout(&form, 15, 13);
-    QCOMPARE(form.Edit16->geometry(), QRect(MulDiv(before.x(), 15, 13), MulDiv(before.y(), 15, 13),
-                                            MulDiv(before.width(), 15, 13), MulDiv(before.height(), 15, 13)));
-    QCOMPARE(form.size(), QSize(MulDiv(Scale(form, 340), 15, 13), MulDiv(Scale(form, 253), 15, 13)));
+    QCOMPARE(form.Edit16->geometry(), QRect(MulDivRounded(before.x(), 15, 13), MulDivRounded(before.y(), 15, 13),
+                                            MulDivRounded(before.width(), 15, 13), MulDivRounded(before.height(), 15, 13)));
+    QCOMPARE(form.size(), QSize(MulDivRounded(Scale(form, 340), 15, 13), MulDivRounded(Scale(form, 253), 15, 13)));
     // MulDiv rounds half away from zero.
-    QCOMPARE(MulDiv(90, 15, 13), 104);  // 103.85
-    QCOMPARE(MulDiv(13, 3, 2), 20);     // 19.5
-    QCOMPARE(MulDiv(-13, 3, 2), -20);
-    QCOMPARE(MulDiv(340, 144, 96), 510);
-    QCOMPARE(MulDiv(253, 144, 96), 380); // 379.5
+    QCOMPARE(MulDivRounded(90, 15, 13), 104);  // 103.85
+    QCOMPARE(MulDivRounded(13, 3, 2), 20);     // 19.5
+    QCOMPARE(MulDivRounded(-13, 3, 2), -20);
+    QCOMPARE(MulDivRounded(340, 144, 96), 510);
+    QCOMPARE(MulDivRounded(253, 144, 96), 380); // 379.5
 }
 
 QTEST_MAIN(TestForm)

@@ -1,12 +1,9 @@
 #pragma once
 
-#include <QRect>
+#include "form/FormLayout.h"
 
 class QLabel;
 class QWidget;
-
-// value * numerator / denominator, rounded half away from zero (as the Windows MulDiv)
-int MulDiv(int value, int numerator, int denominator);
 
 // Scales the position and size of every control inside the window, and the window's own size,
 // by numerator / denominator.

@@ -1,5 +1,8 @@
 #include "ui/Platform.h"
 
+#include "form/FormLayout.h"
+#include "ui/QtText.h"
+
 #include <QDesktopServices>
 #include <QMessageBox>
 #include <QWidget>
@@ -38,16 +41,10 @@ QString ApplicationTitle()
     return Title();
 }
 
-QString ErrorBoxText(const QString& message)
-{
-    if (!message.isEmpty() && message.back().unicode() > u'.')
-        return message + u'.';
-    return message;
-}
-
 void ShowErrorBox(QWidget* owner, const QString& message)
 {
-    QMessageBox box(QMessageBox::Critical, ApplicationTitle(), ErrorBoxText(message),
+    QMessageBox box(QMessageBox::Critical, ApplicationTitle(),
+                    ToQString(ErrorBoxText(ToU16View(message))),
                     QMessageBox::Ok, owner);
     box.exec();
 }

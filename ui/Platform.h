@@ -20,11 +20,8 @@ QString ApplicationTitle();
 // error box, the handler's remaining steps are skipped and the application carries on.
 void RunHandler(QWidget* window, const std::function<void()>& handler);
 
-// The error box's text: the message, with "." appended when its last character's code is
-// above that of "." (46).
-QString ErrorBoxText(const QString& message);
-
-// Shows the error box: the text above, the application title, the error icon and OK.
+// Shows the error box: the message with the "." rule applied, the application title, the
+// error icon and OK.
 void ShowErrorBox(QWidget* owner, const QString& message);
 
 // Hands an address to the system's default browser; a failure is silent and nothing waits.

@@ -1,30 +1,35 @@
 #include "ui/Unit1.h"
 
 #include "engine/Lrc.h"
-#include "engine/Render.h"
+#include "form/Display.h"
+#include "packaging/Product.h"
 #include "ui/Layout.h"
 #include "ui/Platform.h"
 #include "ui/QtText.h"
 
 #include <QFontMetrics>
 
-using namespace Qt::StringLiterals;
+#include <limits>
+#include <map>
+#include <vector>
 
 namespace {
-
-// The layout is drawn for this window font and this height of its text.
-constexpr int DesignTextHeight = 13;
 
 QFont WindowFont()
 {
     // Tahoma where installed; elsewhere the font database's sans-serif substitute.
-    QFont font(u"Tahoma"_s);
+    QFont font(ToQString(Form1Spec.FontName));
     font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(11);
+    font.setPixelSize(-Form1Spec.FontHeight);
     // Hex digits and blanks need no shaping; skipping it halves the relayout of a long line,
     // which Qt redoes on every keystroke. Scripts that do need shaping still get it.
     font.setStyleStrategy(QFont::PreferNoShaping);
     return font;
+}
+
+QString Name(std::string_view name)
+{
+    return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
 }
 
 void SetCaption(QLabel* label, const QString& caption)
@@ -37,7 +42,8 @@ void SetCaption(QLabel* label, const QString& caption)
 
 void SetText(QLineEdit* edit, const QString& text)
 {
-    // setText with an equal text still moves the cursor to the end and clears the undo history.
+    // setText with an equal text still moves the cursor to the end, drops the selection and
+    // clears the undo history.
     if (edit->text() != text)
         edit->setText(text);
 }
@@ -46,30 +52,19 @@ void SetText(QLineEdit* edit, const QString& text)
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent)
 {
+    setObjectName(Name(Form1Spec.Name));
+    setWindowTitle(ToQString(Form1Spec.Caption));
     setFont(WindowFont());
-    setupUi(this);
-    Label8->setText(QString::fromUtf16(WebPageAddress));
+    resize(Form1Spec.ClientWidth, Form1Spec.ClientHeight);
+    BuildControls();
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 
-    // Text colours the layout gives as TColor values.
-    for (QLabel* label : findChildren<QLabel*>()) {
-        const QVariant color = label->property("fontColor");
-        if (color.isValid())
-            SetFontColor(label, static_cast<TColor>(color.toUInt()));
-    }
-    // Read-only result fields keep the ordinary field background, as the editable one has.
-    for (QLineEdit* edit : {Edit16, Edit10, Edit8, Edit2}) {
-        QPalette palette = edit->palette();
-        palette.setColor(QPalette::Base, ToQColor(clWindow, Edit1->palette()));
-        edit->setPalette(palette);
-    }
-
     // Device pixels already follow the screen's density; a window font whose text is not
-    // 13 pixels high scales positions and sizes in proportion.
+    // as high as the layout's scales positions and sizes in proportion.
     const int textHeight = QFontMetrics(font()).height();
-    if (textHeight != DesignTextHeight)
-        ScaleLayout(this, textHeight, DesignTextHeight);
+    if (textHeight != Form1Spec.DesignTextHeight)
+        ScaleLayout(this, textHeight, Form1Spec.DesignTextHeight);
     for (QLabel* label : findChildren<QLabel*>())
         AutoSizeLabel(label);
     setFixedSize(size());
@@ -77,6 +72,86 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent)
     Edit1->setFocus();
     Bind(Edit1, &QLineEdit::textChanged, &TForm1::Edit1Change);
     Bind(Label8, &TLinkLabel::clicked, &TForm1::Label8Click);
+}
+
+void TForm1::BuildControls()
+{
+    std::map<std::string_view, QWidget*> built{{Form1Spec.Name, this}};
+    std::vector<std::pair<int, QLineEdit*>> tabStops;
+    for (const TControlSpec& spec : Form1Controls()) {
+        QWidget* parent = built.at(spec.Parent);
+        const QString caption = ToQString(spec.Caption);
+        QWidget* widget = nullptr;
+        switch (spec.Kind) {
+        case TControlKind::Label:
+        case TControlKind::LinkLabel: {
+            QLabel* label = spec.Kind == TControlKind::LinkLabel ? new TLinkLabel(caption, parent)
+                                                                 : new QLabel(caption, parent);
+            if (spec.RightAligned)
+                label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            if (spec.Kind == TControlKind::LinkLabel) {
+                label->setCursor(Qt::PointingHandCursor);
+                QFont underlined = label->font();
+                underlined.setUnderline(true);
+                label->setFont(underlined);
+            }
+            if (spec.FontColor != clWindowText)
+                SetFontColor(label, spec.FontColor);
+            widget = label;
+            break;
+        }
+        case TControlKind::Edit:
+        case TControlKind::ReadOnlyEdit: {
+            auto* edit = new QLineEdit(caption, parent);
+            if (spec.Kind == TControlKind::ReadOnlyEdit) {
+                edit->setReadOnly(true);
+                // The ordinary field background, set as the field's own brush: styles that
+                // paint read-only fields grey honour that, and only that.
+                QPalette palette = edit->palette();
+                palette.setColor(QPalette::Base, ToQColor(clWindow, palette));
+                edit->setPalette(palette);
+            } else {
+                edit->setMaxLength(std::numeric_limits<int>::max()); // no length limit
+            }
+            tabStops.emplace_back(spec.TabOrder, edit);
+            widget = edit;
+            break;
+        }
+        case TControlKind::GroupBox:
+            widget = new QGroupBox(caption, parent);
+            break;
+        }
+        widget->setObjectName(Name(spec.Name));
+        widget->setGeometry(spec.Left, spec.Top, spec.Width, spec.Height);
+        built[spec.Name] = widget;
+    }
+    // Captions name their fields, for the keyboard and for assistive technology.
+    for (const TControlSpec& spec : Form1Controls())
+        if (!spec.LabelFor.empty())
+            static_cast<QLabel*>(built.at(spec.Name))->setBuddy(built.at(spec.LabelFor));
+    std::sort(tabStops.begin(), tabStops.end());
+    for (std::size_t i = 1; i < tabStops.size(); ++i)
+        setTabOrder(tabStops[i - 1].second, tabStops[i].second);
+
+    const auto find = [&](auto*& member, std::string_view name) {
+        member = qobject_cast<std::remove_reference_t<decltype(*member)>*>(built.at(name));
+        Q_ASSERT(member);
+    };
+    find(Edit1, "Edit1");
+    find(Label1, "Label1");
+    find(Label6, "Label6");
+    find(Label7, "Label7");
+    find(Label8, "Label8");
+    find(GroupBox1, "GroupBox1");
+    find(Label2, "Label2");
+    find(Label3, "Label3");
+    find(Label4, "Label4");
+    find(Label5, "Label5");
+    find(Edit16, "Edit16");
+    find(Edit10, "Edit10");
+    find(Edit8, "Edit8");
+    find(Edit2, "Edit2");
+    find(Label9, "Label9");
 }
 
 template <typename Signal, typename Sender>
@@ -99,21 +174,13 @@ void TForm1::SetFontColor(QLabel* label, TColor color)
 
 void TForm1::Edit1Change(QObject* /*sender*/)
 {
-    const TLrcResult result = CalculateLrc(ToU16View(Edit1->text()));
-    if (!result.Valid) {
-        for (QLineEdit* field : {Edit16, Edit10, Edit8, Edit2})
-            SetText(field, QString());
-        SetCaption(Label9, u"数据格式不正确"_s);
-        SetFontColor(Label9, clRed);
-        return;
-    }
-    const TLrcTexts texts = RenderLrc(result);
-    SetText(Edit16, ToQString(texts.Hex));
-    SetText(Edit10, ToQString(texts.Decimal));
-    SetText(Edit8, ToQString(texts.Octal));
-    SetText(Edit2, ToQString(texts.Binary));
-    SetCaption(Label9, ToQString(texts.ByteCountText));
-    SetFontColor(Label9, clBlack);
+    const TDisplay display = DisplayFor(CalculateLrc(ToU16View(Edit1->text())));
+    SetText(Edit16, ToQString(display.Edit16));
+    SetText(Edit10, ToQString(display.Edit10));
+    SetText(Edit8, ToQString(display.Edit8));
+    SetText(Edit2, ToQString(display.Edit2));
+    SetCaption(Label9, ToQString(display.Label9Caption));
+    SetFontColor(Label9, display.Label9Color);
 }
 
 void TForm1::Label8Click(QObject* /*sender*/)

@@ -1,15 +1,17 @@
 #pragma once
 
-#include "ui_Unit1.h"
-
-#include "packaging/Product.h"
+#include "form/FormLayout.h"
 #include "ui/Colors.h"
+#include "ui/TLinkLabel.h"
 
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QWidget>
 
-// The one window. Its controls come from the layout Unit1.ui and are reachable by name
-// (Edit1, Label9, GroupBox1, ...); the window owns them for its whole life.
-class TForm1 : public QWidget, public Ui::TForm1
+// The one window. Its controls are built from the shared layout table and are reachable by
+// name (Edit1, Label9, GroupBox1, ...); the window owns them for its whole life.
+class TForm1 : public QWidget
 {
     Q_OBJECT
 
@@ -25,7 +27,24 @@ public:
     // The label's text colour as the layout names it.
     static void SetFontColor(QLabel* label, TColor color);
 
+    QLineEdit* Edit1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label7 = nullptr;
+    TLinkLabel* Label8 = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLineEdit* Edit16 = nullptr;
+    QLineEdit* Edit10 = nullptr;
+    QLineEdit* Edit8 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QLabel* Label9 = nullptr;
+
 private:
+    void BuildControls();
     template <typename Signal, typename Sender>
     void Bind(Sender* sender, Signal signal, void (TForm1::*handler)(QObject*));
 };

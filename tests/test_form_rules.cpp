@@ -1,0 +1,153 @@
+// The window's shared description: the display rule, the error box's text rule, MulDiv and the
+// layout table itself. Both front ends build from these, so the same tables run on Linux and,
+// cross-built, on Windows.
+#include "form/Display.h"
+#include "form/FormLayout.h"
+
+#include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+#include <ostream>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+template <typename Row>
+std::string RowName(const testing::TestParamInfo<Row>& info)
+{
+    return info.param.name;
+}
+
+template <typename Row>
+    requires requires(const Row& row) { row.name; }
+void PrintTo(const Row& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+// --- The display rule ---------------------------------------------------------------------------
+
+struct TDisplayRow
+{
+    std::string name;
+    TLrcResult result;
+    std::vector<std::u16string> fields; // Edit16, Edit10, Edit8, Edit2
+    std::u16string label9;
+    TColor color;
+};
+
+class DisplayForTable : public testing::TestWithParam<TDisplayRow>
+{
+};
+
+TEST_P(DisplayForTable, ShowsTheFourFormsInBlackOrTheFormatMessageInRed)
+{
+    const TDisplayRow& row = GetParam();
+    const TDisplay display = DisplayFor(row.result);
+    EXPECT_EQ((std::vector<std::u16string>{display.Edit16, display.Edit10, display.Edit8, display.Edit2}),
+              row.fields);
+    EXPECT_TRUE(display.Label9Caption == row.label9);
+    EXPECT_EQ(display.Label9Color, row.color);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, DisplayForTable,
+    testing::ValuesIn(std::vector<TDisplayRow>{
+        {"TheExample", {true, 5, 0xE2}, {u"E2", u"226", u"342", u"1110 0010"}, u"5 Bytes", clBlack},
+        {"OneByte", {true, 1, 0xFF}, {u"FF", u"255", u"377", u"1111 1111"}, u"1 Bytes", clBlack},
+        {"LrcZero", {true, 2, 0}, {u"00", u"0", u"0", u"0000 0000"}, u"2 Bytes", clBlack},
+        {"Invalid", {false, 0, 0}, {u"", u"", u"", u""}, u"数据格式不正确", clRed},
+        {"InvalidWithLeftoverValues", {false, 7, 0x33}, {u"", u"", u"", u""}, u"数据格式不正确", clRed},
+    }),
+    RowName<TDisplayRow>);
+
+// --- The error box's text -----------------------------------------------------------------------
+
+struct TErrorTextRow
+{
+    std::string name;
+    std::u16string message;
+    std::u16string shown;
+};
+
+class ErrorBoxTextTable : public testing::TestWithParam<TErrorTextRow>
+{
+};
+
+TEST_P(ErrorBoxTextTable, EndsWithAFullStopWhenTheLastCodeIsAboveTheFullStops)
+{
+    EXPECT_TRUE(ErrorBoxText(GetParam().message) == GetParam().shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ErrorBoxTextTable,
+    testing::ValuesIn(std::vector<TErrorTextRow>{
+        {"Letter", u"Out of memory", u"Out of memory."},
+        {"FullStopAlready", u"Done.", u"Done."},
+        {"ExclamationMark33", u"Failed!", u"Failed!"},
+        {"Slash47", u"a/", u"a/."},
+        {"Hyphen45", u"a-", u"a-"},
+        {"ClosingQuote39", u"'$01\t02'", u"'$01\t02'"},
+        {"ConversionMessage", u"'$01\t02' is not a valid integer value", u"'$01\t02' is not a valid integer value."},
+        {"Chinese", u"数据格式不正确", u"数据格式不正确."},
+        {"Empty", u"", u""},
+    }),
+    RowName<TErrorTextRow>);
+
+// --- MulDiv, the scaling arithmetic ---------------------------------------------------------------
+
+TEST(MulDivRounded, RoundsHalfAwayFromZeroLikeWindows)
+{
+    const struct { int value, numerator, denominator, expected; } rows[] = {
+        {90, 15, 13, 104}, // 103.85
+        {13, 3, 2, 20},    // 19.5
+        {-13, 3, 2, -20},
+        {13, -3, 2, -20},
+        {340, 144, 96, 510},
+        {253, 144, 96, 380}, // 379.5
+        {-11, 144, 96, -17}, // the font height at 144 pixels per inch: -16.5
+        {-11, 120, 96, -14}, // -13.75
+        {0, 7, 13, 0},
+        {2147483647, 2, 2, 2147483647}, // no overflow on the way
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(MulDivRounded(row.value, row.numerator, row.denominator), row.expected)
+            << row.value << " * " << row.numerator << " / " << row.denominator;
+#ifdef _WIN32
+        // The rule is Windows' own: the real MulDiv answers the same rows.
+        EXPECT_EQ(::MulDiv(row.value, row.numerator, row.denominator), row.expected)
+            << row.value << " * " << row.numerator << " / " << row.denominator;
+#endif
+    }
+}
+
+// --- The layout table ---------------------------------------------------------------------------
+
+TEST(Form1Layout, NamesEveryControlOnceAfterItsParentAndOrdersTheTabStops)
+{
+    std::set<std::string_view> seen{Form1Spec.Name};
+    std::vector<std::string_view> tabOrder(5);
+    for (const TControlSpec& control : Form1Controls()) {
+        EXPECT_TRUE(seen.count(control.Parent)) << control.Name << " comes before its parent";
+        EXPECT_TRUE(seen.insert(control.Name).second) << control.Name << " twice";
+        const bool isEdit = control.Kind == TControlKind::Edit || control.Kind == TControlKind::ReadOnlyEdit;
+        EXPECT_EQ(control.TabOrder >= 0, isEdit) << control.Name;
+        if (control.TabOrder >= 0 && control.TabOrder < 5)
+            tabOrder[control.TabOrder] = control.Name;
+        if (!control.LabelFor.empty()) {
+            EXPECT_TRUE(FindControl(control.LabelFor)) << control.Name;
+        }
+    }
+    EXPECT_EQ(tabOrder, (std::vector<std::string_view>{"Edit1", "Edit16", "Edit10", "Edit8", "Edit2"}));
+    EXPECT_EQ(seen.size(), 16u); // Form1 and its fifteen controls
+    ASSERT_TRUE(FindControl("Label9"));
+    EXPECT_TRUE(FindControl("Label9")->RightAligned);
+    EXPECT_EQ(FindControl("Nothing"), nullptr);
+}
+
+} // namespace

@@ -1,0 +1,321 @@
+#include "win/Unit1.h"
+
+#include "engine/Lrc.h"
+#include "form/Display.h"
+#include "packaging/Product.h"
+#include "win/Platform.h"
+
+#include <array>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+constexpr wchar_t FormClass[] = L"TForm1";
+constexpr DWORD FormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD FormExStyle = WS_EX_APPWINDOW; // its own taskbar button
+
+const wchar_t* Wide(std::u16string_view text)
+{
+    return reinterpret_cast<const wchar_t*>(text.data());
+}
+
+std::u16string TextOf(HWND control)
+{
+    const int length = GetWindowTextLengthW(control);
+    std::u16string text(static_cast<std::size_t>(length) + 1, u'\0');
+    const int got = GetWindowTextW(control, reinterpret_cast<wchar_t*>(text.data()), length + 1);
+    text.resize(static_cast<std::size_t>(got));
+    return text;
+}
+
+// Writing an equal text would still send EN_CHANGE and repaint.
+void SetText(HWND control, std::u16string_view text)
+{
+    if (TextOf(control) != text) {
+        const std::u16string terminated(text);
+        SetWindowTextW(control, Wide(terminated));
+    }
+}
+
+COLORREF ColorRef(TColor color)
+{
+    return IsSystemColor(color) ? GetSysColor(SystemColorIndex(color)) : static_cast<COLORREF>(color);
+}
+
+TFont CreateWindowFont(int pixelsPerInch, bool underline)
+{
+    const std::u16string name(Form1Spec.FontName);
+    return TFont(CreateFontW(::MulDiv(Form1Spec.FontHeight, pixelsPerInch, Form1Spec.DesignPixelsPerInch), 0,
+                             0, 0, FW_NORMAL, FALSE, underline, FALSE, DEFAULT_CHARSET,
+                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                             DEFAULT_PITCH | FF_DONTCARE, Wide(name)));
+}
+
+SIZE TextExtent(HFONT font, std::u16string_view text)
+{
+    const TScreenDc screen(GetDC(nullptr));
+    const HGDIOBJ previous = SelectObject(screen.Get(), font);
+    SIZE size{};
+    GetTextExtentPoint32W(screen.Get(), Wide(text), static_cast<int>(text.size()), &size);
+    SelectObject(screen.Get(), previous);
+    return size;
+}
+
+void RegisterFormClass(HINSTANCE instance, WNDPROC procedure)
+{
+    static const bool registered = [&] {
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = procedure;
+        windowClass.hInstance = instance;
+        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        windowClass.hbrBackground = GetSysColorBrush(SystemColorIndex(Form1Spec.Color));
+        windowClass.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                                          0, 0, LR_DEFAULTSIZE | LR_SHARED));
+        windowClass.hIconSm = static_cast<HICON>(
+            LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                       GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+        windowClass.lpszClassName = FormClass;
+        return RegisterClassExW(&windowClass) != 0;
+    }();
+    (void)registered;
+}
+
+} // namespace
+
+TForm1::TForm1(TOptions options) : m_options(options)
+{
+    if (m_options.PixelsPerInch <= 0)
+        m_options.PixelsPerInch = SystemPixelsPerInch();
+    m_font = CreateWindowFont(m_options.PixelsPerInch, false);
+    m_linkFont = CreateWindowFont(m_options.PixelsPerInch, true);
+    m_textHeight = TextExtent(m_font.Get(), u"0").cy;
+
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    RegisterFormClass(instance, WindowProc);
+    RECT outer{0, 0, Scaled(Form1Spec.ClientWidth), Scaled(Form1Spec.ClientHeight)};
+    AdjustWindowRectEx(&outer, FormStyle, FALSE, FormExStyle);
+    const SIZE outerSize{outer.right - outer.left, outer.bottom - outer.top};
+    const POINT at = CentredPosition(VirtualDesktop(), outerSize);
+    const std::u16string caption(Form1Spec.Caption);
+    // Unowned: the window has its own taskbar button with its caption and icon.
+    CreateWindowExW(FormExStyle, FormClass, Wide(caption), FormStyle, at.x, at.y, outerSize.cx,
+                    outerSize.cy, nullptr, nullptr, instance, this);
+    if (!m_window)
+        throw std::runtime_error("cannot create the window");
+    CreateControls();
+}
+
+TForm1::~TForm1()
+{
+    // The window goes first: it still refers to the fonts while it is destroyed.
+    m_window.Reset();
+}
+
+int TForm1::Scaled(int value) const
+{
+    return ::MulDiv(value, m_textHeight, Form1Spec.DesignTextHeight);
+}
+
+HWND TForm1::Control(std::string_view name) const
+{
+    const auto found = m_controls.find(name);
+    return found == m_controls.end() ? nullptr : found->second;
+}
+
+TColor TForm1::FontColor(HWND label) const
+{
+    const auto found = m_fontColors.find(label);
+    return found == m_fontColors.end() ? clWindowText : found->second;
+}
+
+void TForm1::CreateControls()
+{
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    std::map<std::string_view, POINT> origins{{Form1Spec.Name, POINT{0, 0}}};
+    for (const TControlSpec& spec : Form1Controls()) {
+        const POINT origin = origins.at(spec.Parent);
+        const int left = origin.x + Scaled(spec.Left);
+        const int top = origin.y + Scaled(spec.Top);
+        const std::u16string caption(spec.Caption);
+        const wchar_t* windowClass = L"STATIC";
+        DWORD style = WS_CHILD | WS_VISIBLE;
+        DWORD exStyle = 0;
+        switch (spec.Kind) {
+        case TControlKind::Label:
+            style |= (spec.RightAligned ? SS_RIGHT : SS_LEFT) | SS_NOPREFIX;
+            break;
+        case TControlKind::LinkLabel:
+            style |= SS_LEFT | SS_NOPREFIX | SS_NOTIFY;
+            break;
+        case TControlKind::Edit:
+        case TControlKind::ReadOnlyEdit:
+            windowClass = L"EDIT";
+            style |= WS_TABSTOP | ES_AUTOHSCROLL | (spec.Kind == TControlKind::ReadOnlyEdit ? ES_READONLY : 0);
+            exStyle = WS_EX_CLIENTEDGE; // single sunken border
+            break;
+        case TControlKind::GroupBox:
+            windowClass = L"BUTTON";
+            style |= BS_GROUPBOX;
+            break;
+        }
+        // Created in table order: the stacking order, and so the dialog manager's tab order.
+        const HWND control = CreateWindowExW(exStyle, windowClass, Wide(caption), style, left, top,
+                                             Scaled(spec.Width), Scaled(spec.Height), Handle(),
+                                             nullptr, instance, nullptr);
+        const HFONT font = spec.Kind == TControlKind::LinkLabel ? m_linkFont.Get() : m_font.Get();
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        m_controls[spec.Name] = control;
+        origins[spec.Name] = POINT{left, top};
+        if (spec.Kind == TControlKind::Label || spec.Kind == TControlKind::LinkLabel) {
+            m_fontColors[control] = spec.FontColor;
+            m_rightAligned[control] = spec.RightAligned;
+            m_rightEdges[control] = left + Scaled(spec.Width);
+            FitLabel(control);
+        }
+    }
+    for (const auto& [name, member] :
+         std::array<std::pair<std::string_view, HWND*>, 15>{{{"Edit1", &Edit1}, {"Label1", &Label1},
+          {"Label6", &Label6}, {"Label7", &Label7}, {"Label8", &Label8}, {"GroupBox1", &GroupBox1},
+          {"Label2", &Label2}, {"Label3", &Label3}, {"Label4", &Label4}, {"Label5", &Label5},
+          {"Edit16", &Edit16}, {"Edit10", &Edit10}, {"Edit8", &Edit8}, {"Edit2", &Edit2},
+          {"Label9", &Label9}}})
+        *member = Control(name);
+    SendMessageW(Edit1, EM_SETLIMITTEXT, 0, 0); // no length limit (the default is 30,000)
+}
+
+SIZE TForm1::CaptionSize(HWND label) const
+{
+    const HFONT font = label == Label8 ? m_linkFont.Get() : m_font.Get();
+    return TextExtent(font, TextOf(label));
+}
+
+void TForm1::FitLabel(HWND label)
+{
+    // A label fits its one-line caption; a right-aligned one keeps its right edge, any other its
+    // left edge, and the top never moves.
+    RECT rect;
+    GetWindowRect(label, &rect);
+    MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&rect), 2);
+    const SIZE size = CaptionSize(label);
+    const int left = m_rightAligned[label] ? m_rightEdges[label] - size.cx : rect.left;
+    SetWindowPos(label, nullptr, left, rect.top, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TForm1::SetCaption(HWND label, std::u16string_view caption)
+{
+    if (TextOf(label) == caption)
+        return;
+    const std::u16string terminated(caption);
+    SetWindowTextW(label, Wide(terminated));
+    FitLabel(label);
+}
+
+void TForm1::SetFontColor(HWND label, TColor color)
+{
+    if (m_fontColors[label] == color)
+        return;
+    m_fontColors[label] = color;
+    InvalidateRect(label, nullptr, TRUE);
+}
+
+void TForm1::Edit1Change(HWND /*sender*/)
+{
+    const TDisplay display = DisplayFor(CalculateLrc(TextOf(Edit1)));
+    SetText(Edit16, display.Edit16);
+    SetText(Edit10, display.Edit10);
+    SetText(Edit8, display.Edit8);
+    SetText(Edit2, display.Edit2);
+    SetCaption(Label9, display.Label9Caption);
+    SetFontColor(Label9, display.Label9Color);
+}
+
+void TForm1::Label8Click(HWND /*sender*/)
+{
+    ShellExecuteAddress(Wide(WebPageAddress));
+}
+
+LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto* form = static_cast<TForm1*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        form->m_window = TWindow(window);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+    }
+    auto* form = reinterpret_cast<TForm1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!form)
+        return DefWindowProcW(window, message, wParam, lParam);
+    return form->Dispatch(message, wParam, lParam);
+}
+
+LRESULT TForm1::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const HWND window = m_window.Get();
+    switch (message) {
+    case WM_COMMAND:
+        OnCommand(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
+        return 0;
+    case WM_CTLCOLORSTATIC:
+        return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_SETCURSOR:
+        if (OnSetCursor(reinterpret_cast<HWND>(wParam)))
+            return TRUE;
+        break;
+    case WM_ACTIVATE:
+        OnActivate(LOWORD(wParam) != WA_INACTIVE);
+        return 0;
+    case WM_DESTROY:
+        OnDestroy();
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void TForm1::OnCommand(HWND control, UINT notification)
+{
+    if (control == Edit1 && notification == EN_CHANGE)
+        RunHandler(Handle(), [&] { Edit1Change(control); });
+    else if (control == Label8 && notification == STN_CLICKED)
+        RunHandler(Handle(), [&] { Label8Click(control); });
+}
+
+LRESULT TForm1::OnCtlColorStatic(HDC dc, HWND control)
+{
+    // Read-only fields ask here too: they keep the ordinary field background, not grey.
+    const bool field = control == Edit16 || control == Edit10 || control == Edit8 || control == Edit2;
+    const TColor background = field ? clWindow : Form1Spec.Color;
+    SetTextColor(dc, ColorRef(field ? clWindowText : FontColor(control)));
+    SetBkColor(dc, ColorRef(background));
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(SystemColorIndex(background)));
+}
+
+bool TForm1::OnSetCursor(HWND under)
+{
+    if (under != Label8)
+        return false;
+    SetCursor(LoadCursorW(nullptr, IDC_HAND));
+    return true;
+}
+
+void TForm1::OnActivate(bool active)
+{
+    // As a dialog does: the focus leaves with the window and comes back to the same field.
+    if (!active) {
+        const HWND focus = GetFocus();
+        if (focus && IsChild(Handle(), focus))
+            m_focus = focus;
+    } else {
+        SetFocus(m_focus ? m_focus : Edit1);
+    }
+}
+
+void TForm1::OnDestroy()
+{
+    SetWindowLongPtrW(Handle(), GWLP_USERDATA, 0);
+    (void)m_window.Detach(); // destroyed by now: the window closed itself
+    if (m_options.EndsApplication)
+        PostQuitMessage(0);
+}
