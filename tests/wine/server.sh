@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Starts or ends the Wine of one private prefix, so that the tests that use it share one
 # wineserver instead of starting one each:
-#   server.sh start PREFIX     creates the prefix when missing, then keeps its wineserver up
-#   server.sh stop PREFIX      ends that prefix's wineserver (and so its programs), no other
+#   server.sh start PREFIX     creates the prefix when missing, then keeps its wineserver up,
+#                              with an X server (Xvfb) of its own for the windows
+#   server.sh stop PREFIX      ends that prefix's wineserver (and so its programs) and its X
+#                              server, no other
 set -euo pipefail
 action=$1
 export WINEPREFIX=$2
@@ -11,6 +13,15 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 case "$action" in
   start)
     mkdir -p "$WINEPREFIX"
+    # One X server for every program of this prefix; run.sh reads its display from here.
+    if ! { [[ -f "$WINEPREFIX/xvfb.pid" ]] && kill -0 "$(cat "$WINEPREFIX/xvfb.pid")" 2>/dev/null; }; then
+      rm -f "$WINEPREFIX/display"
+      Xvfb -displayfd 3 -screen 0 1280x800x24 -noreset -nolisten tcp 3>"$WINEPREFIX/display" \
+        </dev/null >/dev/null 2>&1 &
+      echo $! >"$WINEPREFIX/xvfb.pid"
+      for _ in $(seq 100); do [[ -s "$WINEPREFIX/display" ]] && break; sleep 0.1; done
+    fi
+    export DISPLAY=":$(cat "$WINEPREFIX/display")"
     # Persistent, with its output on /dev/null: its helpers would otherwise hold a test's pipes.
     # It refuses to start when this prefix's server already runs, which serves as well.
     wineserver -p </dev/null >/dev/null 2>&1 || true
@@ -34,6 +45,10 @@ case "$action" in
     ;;
   stop)
     wineserver -k </dev/null >/dev/null 2>&1 || true
+    if [[ -f "$WINEPREFIX/xvfb.pid" ]]; then
+      kill "$(cat "$WINEPREFIX/xvfb.pid")" 2>/dev/null || true
+      rm -f "$WINEPREFIX/xvfb.pid" "$WINEPREFIX/display"
+    fi
     echo "ok: Wine prefix $WINEPREFIX stopped"
     ;;
   *)

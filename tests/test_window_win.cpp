@@ -1,0 +1,381 @@
+// The window on Windows' own controls, in process: built at 96 and 144 pixels per inch, driven
+// with the messages Windows sends for typing, Tab and clicks.
+#include "engine/Lrc.h"
+#include "form/Display.h"
+#include "form/FormLayout.h"
+#include "packaging/Product.h"
+#include "win/Platform.h"
+#include "win/Unit1.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::u16string TextOf(HWND control)
+{
+    wchar_t buffer[512] = {};
+    GetWindowTextW(control, buffer, 512);
+    return std::u16string(reinterpret_cast<const char16_t*>(buffer));
+}
+
+std::string Narrow(std::u16string_view text)
+{
+    std::string out;
+    for (const char16_t c : text)
+        out += c < 0x80 ? static_cast<char>(c) : '?';
+    return out;
+}
+
+// A control's rectangle in the form's client coordinates.
+RECT RectOf(const TForm1& form, HWND control)
+{
+    RECT rect;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, form.Handle(), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+SIZE Extent(HWND control, std::u16string_view text)
+{
+    const HDC dc = GetDC(control);
+    const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32W(dc, reinterpret_cast<const wchar_t*>(text.data()), static_cast<int>(text.size()), &size);
+    SelectObject(dc, previous);
+    ReleaseDC(control, dc);
+    return size;
+}
+
+void Type(HWND edit, std::u16string_view text)
+{
+    for (const char16_t c : text)
+        SendMessageW(edit, WM_CHAR, c, 1);
+}
+
+TForm1::TOptions At(int pixelsPerInch)
+{
+    return {pixelsPerInch, false};
+}
+
+// Counts EN_CHANGE from the result fields, seen where the form receives them.
+struct TChangeCounter
+{
+    static inline int count = 0;
+    static inline std::vector<HWND> fields;
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                 UINT_PTR, DWORD_PTR)
+    {
+        if (message == WM_COMMAND && HIWORD(wParam) == EN_CHANGE)
+            for (HWND field : fields)
+                count += reinterpret_cast<HWND>(lParam) == field;
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
+};
+
+// --- Layout at 96 and 144 pixels per inch ----------------------------------------------------
+
+class WindowLayout : public testing::TestWithParam<int>
+{
+};
+
+TEST_P(WindowLayout, ScalesTheFontByTheDensityAndEveryPlaceByTheMeasuredTextHeight)
+{
+    const int dpi = GetParam();
+    TForm1 form(At(dpi));
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(form.Edit1, WM_GETFONT, 0, 0)), sizeof font, &font);
+    EXPECT_EQ(font.lfHeight, MulDiv(-11, dpi, 96));
+    EXPECT_STREQ(font.lfFaceName, L"Tahoma");
+
+    const int h = form.TextHeight();
+    const auto scaled = [&](int v) { return MulDiv(v, h, 13); };
+    RECT client;
+    GetClientRect(form.Handle(), &client);
+    EXPECT_EQ(client.right, scaled(340));
+    EXPECT_EQ(client.bottom, scaled(253));
+
+    const TControlSpec* box = FindControl("GroupBox1");
+    for (const TControlSpec& spec : Form1Controls()) {
+        SCOPED_TRACE(std::string(spec.Name) + " at " + std::to_string(dpi) + " dpi");
+        const HWND control = form.Control(spec.Name);
+        ASSERT_TRUE(control);
+        const bool inBox = spec.Parent == "GroupBox1";
+        const int left = (inBox ? scaled(box->Left) : 0) + scaled(spec.Left);
+        const int top = (inBox ? scaled(box->Top) : 0) + scaled(spec.Top);
+        const RECT rect = RectOf(form, control);
+        EXPECT_EQ(rect.top, top);
+        if (spec.Kind == TControlKind::Label || spec.Kind == TControlKind::LinkLabel) {
+            const SIZE caption = Extent(control, spec.Caption);
+            EXPECT_EQ(rect.right - rect.left, caption.cx);
+            EXPECT_EQ(rect.bottom - rect.top, caption.cy);
+            if (spec.RightAligned)
+                EXPECT_EQ(rect.right, left + scaled(spec.Width));
+            else
+                EXPECT_EQ(rect.left, left);
+        } else {
+            EXPECT_EQ(rect.left, left);
+            EXPECT_EQ(rect.right - rect.left, scaled(spec.Width));
+            EXPECT_EQ(rect.bottom - rect.top, scaled(spec.Height));
+        }
+        EXPECT_TRUE(TextOf(control) == spec.Caption);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Densities, WindowLayout, testing::Values(96, 144),
+                         [](const auto& info) { return std::to_string(info.param) + "dpi"; });
+
+TEST(Window, HasTheCaptionStylesAndColoursOfTheLayout)
+{
+    TForm1 form(At(96));
+    EXPECT_TRUE(TextOf(form.Handle()) == Form1Spec.Caption);
+    const LONG_PTR style = GetWindowLongPtrW(form.Handle(), GWL_STYLE);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_FALSE(style & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX)) << std::hex << style;
+    EXPECT_TRUE(GetWindowLongPtrW(form.Handle(), GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    EXPECT_EQ(GetWindow(form.Handle(), GW_OWNER), nullptr);
+
+    const struct { const char* name; const wchar_t* windowClass; LONG_PTR set, clear; } rows[] = {
+        {"Edit1", L"Edit", WS_TABSTOP, ES_READONLY},
+        {"Edit16", L"Edit", WS_TABSTOP | ES_READONLY, 0},
+        {"Edit10", L"Edit", WS_TABSTOP | ES_READONLY, 0},
+        {"Edit8", L"Edit", WS_TABSTOP | ES_READONLY, 0},
+        {"Edit2", L"Edit", WS_TABSTOP | ES_READONLY, 0},
+        {"GroupBox1", L"Button", BS_GROUPBOX, WS_TABSTOP},
+        {"Label9", L"Static", SS_RIGHT, WS_TABSTOP},
+        {"Label8", L"Static", SS_NOTIFY, WS_TABSTOP},
+        {"Label1", L"Static", 0, WS_TABSTOP | SS_NOTIFY},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const HWND control = form.Control(row.name);
+        wchar_t windowClass[32] = {};
+        GetClassNameW(control, windowClass, 32);
+        EXPECT_EQ(lstrcmpiW(windowClass, row.windowClass), 0);
+        const LONG_PTR controlStyle = GetWindowLongPtrW(control, GWL_STYLE);
+        EXPECT_EQ(controlStyle & row.set, row.set);
+        EXPECT_EQ(controlStyle & row.clear, 0);
+    }
+    EXPECT_GT(SendMessageW(form.Edit1, EM_GETLIMITTEXT, 0, 0), 0x7FFFFFF0); // no limit set
+    EXPECT_EQ(form.FontColor(form.Label6), clGray);
+    EXPECT_EQ(form.FontColor(form.Label8), clBlue);
+    EXPECT_EQ(form.FontColor(form.Label9), clWindowText);
+    LOGFONTW link{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(form.Label8, WM_GETFONT, 0, 0)), sizeof link, &link);
+    EXPECT_TRUE(link.lfUnderline);
+    EXPECT_TRUE(TextOf(form.Label8) == std::u16string_view(WebPageAddress));
+
+    // The hand over the link, the arrow elsewhere.
+    SendMessageW(form.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(form.Label8), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_HAND));
+
+    // Read-only fields are painted on the window colour, labels on the form's.
+    const HDC dc = GetDC(form.Handle());
+    EXPECT_EQ(SendMessageW(form.Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                           reinterpret_cast<LPARAM>(form.Edit16)),
+              reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW)));
+    EXPECT_EQ(GetBkColor(dc), GetSysColor(COLOR_WINDOW));
+    EXPECT_EQ(SendMessageW(form.Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                           reinterpret_cast<LPARAM>(form.Label6)),
+              reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE)));
+    EXPECT_EQ(GetTextColor(dc), RGB(0x80, 0x80, 0x80));
+    ReleaseDC(form.Handle(), dc);
+}
+
+// --- The display on every keystroke ------------------------------------------------------------
+
+TEST(Window, StartsUntouchedAndFollowsEveryPrefixOfTheExample)
+{
+    TForm1 form(At(96));
+    for (HWND field : {form.Edit1, form.Edit16, form.Edit10, form.Edit8, form.Edit2})
+        EXPECT_TRUE(TextOf(field).empty());
+    EXPECT_TRUE(TextOf(form.Label9) == u"字节数");
+    EXPECT_EQ(form.FontColor(form.Label9), clWindowText);
+
+    const std::u16string example = u"01 A0 7C FF 02";
+    const int rightEdge = RectOf(form, form.Label9).right;
+    for (std::size_t i = 0; i < example.size(); ++i) {
+        Type(form.Edit1, example.substr(i, 1));
+        const std::u16string prefix = example.substr(0, i + 1);
+        SCOPED_TRACE(Narrow(prefix));
+        ASSERT_TRUE(TextOf(form.Edit1) == prefix);
+        const TDisplay expected = DisplayFor(CalculateLrc(prefix));
+        EXPECT_EQ(Narrow(TextOf(form.Edit16)), Narrow(expected.Edit16));
+        EXPECT_EQ(Narrow(TextOf(form.Edit10)), Narrow(expected.Edit10));
+        EXPECT_EQ(Narrow(TextOf(form.Edit8)), Narrow(expected.Edit8));
+        EXPECT_EQ(Narrow(TextOf(form.Edit2)), Narrow(expected.Edit2));
+        EXPECT_TRUE(TextOf(form.Label9) == expected.Label9Caption);
+        EXPECT_EQ(form.FontColor(form.Label9), expected.Label9Color);
+        EXPECT_EQ(RectOf(form, form.Label9).right, rightEdge); // grows and shrinks to the left
+    }
+    EXPECT_EQ(Narrow(TextOf(form.Edit16) + u" " + TextOf(form.Edit10) + u" " + TextOf(form.Edit8) +
+                     u" " + TextOf(form.Edit2) + u" " + TextOf(form.Label9)),
+              "E2 226 342 1110 0010 5 Bytes");
+
+    // Emptying the field is the invalid state.
+    SetWindowTextW(form.Edit1, L"");
+    EXPECT_TRUE(TextOf(form.Edit16).empty());
+    EXPECT_TRUE(TextOf(form.Label9) == u"数据格式不正确");
+    EXPECT_EQ(form.FontColor(form.Label9), clRed);
+
+    // A long paste is kept whole: no length limit.
+    std::wstring paste;
+    for (int i = 0; i < 33'333; ++i)
+        paste += L"7F ";
+    paste += L"7F";
+    SetWindowTextW(form.Edit1, paste.c_str());
+    EXPECT_EQ(GetWindowTextLengthW(form.Edit1), static_cast<int>(paste.size()));
+    EXPECT_TRUE(TextOf(form.Label9) == u"33334 Bytes");
+}
+
+TEST(Window, AnUnchangedResultRaisesNoChangeNotificationAndKeepsTheSelection)
+{
+    TForm1 form(At(96));
+    TChangeCounter::fields = {form.Edit16, form.Edit10, form.Edit8, form.Edit2};
+    ASSERT_TRUE(SetWindowSubclass(form.Handle(), TChangeCounter::Proc, 1, 0));
+    Type(form.Edit1, u"01");
+    SendMessageW(form.Edit10, EM_SETSEL, 1, 3);
+
+    TChangeCounter::count = 0;
+    Type(form.Edit1, u" "); // "01 ": the same byte, the same LRC
+    EXPECT_EQ(TChangeCounter::count, 0);
+    DWORD start = 0, end = 0;
+    SendMessageW(form.Edit10, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 1u);
+    EXPECT_EQ(end, 3u);
+
+    // Real changes do notify ("01 0" empties the fields, "01 02" fills them), so the counter
+    // above could have counted.
+    Type(form.Edit1, u"02");
+    EXPECT_EQ(TChangeCounter::count, 8);
+    RemoveWindowSubclass(form.Handle(), TChangeCounter::Proc, 1);
+}
+
+// --- Keyboard: Tab order and selection --------------------------------------------------------
+
+TEST(Window, TabVisitsTheFieldsInOrderSelectingTheirWholeText)
+{
+    TForm1 form(At(96));
+    ShowWindow(form.Handle(), SW_SHOWNORMAL);
+    SetForegroundWindow(form.Handle());
+    SetFocus(form.Edit1);
+    ASSERT_EQ(GetFocus(), form.Edit1);
+    Type(form.Edit1, u"01 A0 7C FF 02");
+
+    BYTE keys[256] = {};
+    const auto press = [&](bool shift) {
+        GetKeyboardState(keys);
+        keys[VK_SHIFT] = shift ? 0x80 : 0;
+        SetKeyboardState(keys);
+        MSG message{GetFocus(), WM_KEYDOWN, VK_TAB, 1, 0, {}};
+        EXPECT_TRUE(IsDialogMessageW(form.Handle(), &message));
+    };
+    for (HWND expected : {form.Edit16, form.Edit10, form.Edit8, form.Edit2, form.Edit1}) {
+        press(false);
+        EXPECT_EQ(GetFocus(), expected);
+        DWORD start = 1, end = 0;
+        SendMessageW(expected, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        EXPECT_EQ(start, 0u);
+        EXPECT_EQ(end, static_cast<DWORD>(GetWindowTextLengthW(expected)));
+    }
+    for (HWND expected : {form.Edit2, form.Edit8, form.Edit10, form.Edit16, form.Edit1}) {
+        press(true);
+        EXPECT_EQ(GetFocus(), expected);
+    }
+    press(false);
+    keys[VK_SHIFT] = 0;
+    SetKeyboardState(keys);
+}
+
+// --- The link ---------------------------------------------------------------------------------
+
+struct TClickRow
+{
+    std::string name;
+    std::vector<UINT> messages;
+    int opened;
+};
+
+class LinkClicks : public testing::TestWithParam<TClickRow>
+{
+};
+
+TEST_P(LinkClicks, OpenTheAddressOncePerClickThroughTheApplicationWindow)
+{
+    struct TCall
+    {
+        HWND owner;
+        bool verb, parameters, directory;
+        std::wstring file;
+        int show;
+    };
+    std::vector<TCall> calls;
+    const TShellExecute previous = SetShellExecute(
+        [&](HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters,
+            const wchar_t* directory, int show) {
+            calls.push_back({owner, verb != nullptr, parameters != nullptr, directory != nullptr, file, show});
+        });
+    TForm1 form(At(96));
+    for (const UINT message : GetParam().messages)
+        SendMessageW(form.Label8, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(3, 3));
+    SetShellExecute(previous);
+
+    ASSERT_EQ(static_cast<int>(calls.size()), GetParam().opened);
+    for (const TCall& call : calls) {
+        EXPECT_EQ(call.owner, ApplicationWindow());
+        EXPECT_NE(call.owner, form.Handle());
+        EXPECT_FALSE(call.verb || call.parameters || call.directory);
+        EXPECT_EQ(call.file, std::wstring(reinterpret_cast<const wchar_t*>(WebPageAddress)));
+        EXPECT_EQ(call.show, SW_SHOWNORMAL);
+    }
+    EXPECT_TRUE(IsWindowVisible(ApplicationWindow()) == FALSE);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, LinkClicks,
+    testing::ValuesIn(std::vector<TClickRow>{
+        {"AClick", {WM_LBUTTONDOWN, WM_LBUTTONUP}, 1},
+        {"ADoubleClick", {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}, 1},
+        {"TwoClicks", {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}, 2},
+        {"RightButton", {WM_RBUTTONDOWN, WM_RBUTTONUP}, 0},
+    }),
+    [](const auto& info) { return info.param.name; });
+
+// --- A failing handler --------------------------------------------------------------------------
+
+TEST(Window, AFailingHandlerShowsTheErrorBoxAndTheProgramCarriesOn)
+{
+    struct TBox
+    {
+        std::u16string text, caption;
+        UINT type;
+    };
+    std::vector<TBox> boxes;
+    const TMessageBox previous = SetMessageBox([&](HWND, std::u16string_view text, std::u16string_view caption, UINT type) {
+        boxes.push_back({std::u16string(text), std::u16string(caption), type});
+        return IDOK;
+    });
+    TForm1 form(At(96));
+    bool rest = false;
+    RunHandler(form.Handle(), [&] {
+        throw ELrcError("the data-text matcher failed: no more memory");
+        rest = true;
+    });
+    SetMessageBox(previous);
+
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(Narrow(boxes[0].text), "the data-text matcher failed: no more memory.");
+    EXPECT_TRUE(boxes[0].caption == u"SumvaneV1.0");
+    EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
+    EXPECT_FALSE(rest);
+    Type(form.Edit1, u"7E");
+    EXPECT_EQ(Narrow(TextOf(form.Edit16)), "82");
+}
+
+} // namespace
