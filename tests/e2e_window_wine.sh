@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# The real sumvane.exe under Wine in Xvfb, driven as a user drives it, at 96 and 144 pixels per
+# inch: it opens centred at its client size, the example typed into it yields results that can
+# be copied out, a click on the link reaches the browser once, and closing it ends the process.
+# Screenshots are left in OUTDIR.
+#   e2e_window_wine.sh PREFIX SUMVANE_EXE OUTDIR      (the prefix started by wine/server.sh)
+set -euo pipefail
+prefix=$1
+exe=$2
+out=$3
+here=$(cd "$(dirname "$0")" && pwd)
+for tool in xdotool xclip xwininfo import; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export DISPLAY=":$(cat "$prefix/display")"
+
+work=$(mktemp -d)
+app_pid=
+cleanup() {
+  [[ -n "$app_pid" ]] && kill "$app_pid" 2>/dev/null || true
+  set_dpi 96 || true
+  rm -rf "$work"
+}
+fail() { echo "FAIL: $*" >&2; exit 1; }
+# The system's pixels per inch, read by Wine when its server starts.
+set_dpi() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
+  wineserver -k </dev/null >/dev/null 2>&1 || true
+  wineserver -p </dev/null >/dev/null 2>&1 || true
+  wineboot </dev/null >/dev/null 2>&1
+}
+trap cleanup EXIT
+
+# A browser that only notes what it was asked to open: Wine hands http addresses to xdg-open.
+mkdir -p "$work/bin"
+cat >"$work/bin/xdg-open" <<EOF
+#!/bin/sh
+echo "\$1" >>"$work/opened"
+EOF
+chmod +x "$work/bin/xdg-open"
+
+# expectations per density: dpi, client width and height (340 x 253 scaled by the height of
+# "0" in Tahoma at -11 x dpi/96 over 13: 13 pixels at 96 dpi, 21 at 144, not a plain 1.5)
+while read -r dpi width height; do
+  set_dpi "$dpi"
+  : >"$work/opened"
+  PATH="$work/bin:$PATH" "$here/wine/run.sh" "$prefix" "$exe" >"$work/app.log" 2>&1 &
+  app_pid=$!
+  window=$(timeout 30 xdotool search --sync --name '^Sumvane V1\.0$' | head -n 1) ||
+    fail "no window titled 'Sumvane V1.0' at $dpi dpi"
+  sleep 0.5
+
+  info=$(xwininfo -id "$window")
+  get() { awk -F: -v key="$1" '$1 ~ key { gsub(/ /, "", $2); print $2 }' <<<"$info"; }
+  [[ "$(get 'Width')x$(get 'Height')" == "${width}x${height}" ]] ||
+    fail "client area is $(get 'Width')x$(get 'Height') at $dpi dpi, expected ${width}x${height}"
+  # Centred by its outer size: the client lies under the caption, so only its middle column is
+  # the screen's.
+  centre_x=$(( $(get 'Absolute upper-left X') + width / 2 ))
+  centre_y=$(( $(get 'Absolute upper-left Y') + height / 2 ))
+  (( centre_x >= 638 && centre_x <= 642 && centre_y >= 400 && centre_y <= 440 )) ||
+    fail "client centre at $centre_x,$centre_y at $dpi dpi, expected 640 and just below 400"
+
+  xdotool windowfocus --sync "$window"
+  xdotool type --delay 30 "01 A0 7C FF 02"
+  sleep 0.3
+  copied=()
+  for _ in 1 2 3 4; do
+    xdotool key --clearmodifiers Tab ctrl+c   # Tab selects the next result field's whole text
+    sleep 0.4
+    copied+=("$(timeout 5 xclip -o -selection clipboard)")
+  done
+  [[ "${copied[*]}" == "E2 226 342 1110 0010" ]] ||
+    fail "copied '${copied[*]}' at $dpi dpi, expected 'E2 226 342 1110 0010'"
+  import -window "$window" "$out/window-wine-${dpi}dpi.png"
+
+  # The link: a click, then a double click; each opens the page once.
+  x=$(( 180 * width / 340 + 20 ))
+  y=$(( 227 * height / 253 + height / 50 ))
+  xdotool mousemove --window "$window" "$x" "$y" click 1
+  sleep 1
+  xdotool mousemove --window "$window" "$x" "$y" click --repeat 2 --delay 60 1
+  for _ in $(seq 50); do [[ $(grep -c . "$work/opened") -ge 2 ]] && break; sleep 0.1; done
+  sleep 1
+  [[ "$(cat "$work/opened")" == $'http://sumvane.io/lrc.html\nhttp://sumvane.io/lrc.html' ]] ||
+    fail "the browser was asked for '$(tr '\n' ' ' <"$work/opened")' at $dpi dpi, expected the page twice"
+
+  # Alt+F4 closes the window, and closing it ends the process.
+  xdotool windowfocus --sync "$window"
+  xdotool key --clearmodifiers alt+F4
+  for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$app_pid" 2>/dev/null && fail "the process goes on after its window closed at $dpi dpi"
+  wait "$app_pid" || fail "sumvane.exe ended with status $? at $dpi dpi"
+  app_pid=
+  echo "ok: $dpi dpi, client ${width}x${height} centred, copied ${copied[*]}, link opened once per click, closed; screenshot $out/window-wine-${dpi}dpi.png"
+done <<'EXPECTED'
+96 340 253
+144 549 409
+EXPECTED
