@@ -3,13 +3,14 @@
 #include <QLabel>
 
 // A label that reports a click: the left button pressed on it and released over it.
-// A double click is one click, not two.
+// A double click is one click, not two. Assistive technology sees it as a link whose press
+// action is the same click.
 class TLinkLabel : public QLabel
 {
     Q_OBJECT
 
 public:
-    using QLabel::QLabel;
+    explicit TLinkLabel(const QString& text, QWidget* parent = nullptr);
 
 signals:
     void clicked();

@@ -9,6 +9,8 @@
 
 #include <QFontMetrics>
 
+using namespace Qt::StringLiterals;
+
 #include <limits>
 #include <map>
 #include <vector>
@@ -69,6 +71,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent)
         AutoSizeLabel(label);
     setFixedSize(size());
 
+    DescribeForAssistiveTechnology();
     Edit1->setFocus();
     Bind(Edit1, &QLineEdit::textChanged, &TForm1::Edit1Change);
     Bind(Label8, &TLinkLabel::clicked, &TForm1::Label8Click);
@@ -154,6 +157,15 @@ void TForm1::BuildControls()
     find(Label9, "Label9");
 }
 
+void TForm1::DescribeForAssistiveTechnology()
+{
+    // The example under Edit1 tells the expected format; the status joins it as it settles.
+    m_announcer = new TStatusAnnouncer(Edit1, Label6->text(), this);
+    // Qt reports these fields as editable as well as read-only; say plainly that they are not.
+    for (QLineEdit* field : {Edit16, Edit10, Edit8, Edit2})
+        field->setAccessibleDescription(u"只读"_s);
+}
+
 template <typename Signal, typename Sender>
 void TForm1::Bind(Sender* sender, Signal signal, void (TForm1::*handler)(QObject*))
 {
@@ -181,6 +193,7 @@ void TForm1::Edit1Change(QObject* /*sender*/)
     SetText(Edit2, ToQString(display.Edit2));
     SetCaption(Label9, ToQString(display.Label9Caption));
     SetFontColor(Label9, display.Label9Color);
+    m_announcer->StatusChanged(Label9->text());
 }
 
 void TForm1::Label8Click(QObject* /*sender*/)

@@ -3,6 +3,7 @@
 #include "form/FormLayout.h"
 #include "ui/Colors.h"
 #include "ui/TLinkLabel.h"
+#include "ui/TStatusAnnouncer.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -44,7 +45,9 @@ public:
     QLabel* Label9 = nullptr;
 
 private:
+    TStatusAnnouncer* m_announcer = nullptr;
     void BuildControls();
+    void DescribeForAssistiveTechnology();
     template <typename Signal, typename Sender>
     void Bind(Sender* sender, Signal signal, void (TForm1::*handler)(QObject*));
 };

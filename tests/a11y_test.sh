@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# The real sumvane as a screen reader meets it: a private X server, a private D-Bus session with
+# the accessibility bus, and the AT-SPI tree and events read through pyatspi (a11y_check.py).
+#   a11y_test.sh APP
+# Skips (77) only where the accessibility bus cannot start.
+set -euo pipefail
+app=$1
+here=$(cd "$(dirname "$0")" && pwd)
+launcher=/usr/libexec/at-spi-bus-launcher
+for tool in Xvfb xdotool dbus-run-session; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+[[ -x "$launcher" ]] || { echo "SKIP: at-spi2-core is not installed"; exit 77; }
+# pyatspi belongs to Debian's own Python, whatever python3 comes first on the PATH.
+/usr/bin/python3 -c 'import pyatspi' 2>/dev/null || { echo "SKIP: python3-pyatspi is not installed"; exit 77; }
+
+work=$(mktemp -d)
+xvfb=
+cleanup() { [[ -n "$xvfb" ]] && kill "$xvfb" 2>/dev/null; rm -rf "$work"; }
+trap cleanup EXIT
+Xvfb -displayfd 3 -screen 0 1280x800x24 -noreset -nolisten tcp 3>"$work/display" </dev/null >/dev/null 2>&1 &
+xvfb=$!
+for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$work/display")"
+unset WAYLAND_DISPLAY QT_QPA_PLATFORM
+
+# A browser that only notes what it was asked to open.
+mkdir -p "$work/bin"
+printf '#!/bin/sh\necho "$1" >>"%s/opened"\n' "$work" >"$work/bin/xdg-open"
+chmod +x "$work/bin/xdg-open"
+
+export SUMVANE_APP=$app SUMVANE_OPENED="$work/opened" SUMVANE_PATH="$work/bin:$PATH"
+# Every helper started here writes to /dev/null: one holding the test's output open would keep
+# the test from ending.
+status=0
+dbus-run-session -- bash -c '
+  "'"$launcher"'" --launch-immediately </dev/null >/dev/null 2>&1 &
+  for _ in $(seq 50); do
+    dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress \
+      >/dev/null 2>&1 && break
+    sleep 0.1
+  done
+  dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress \
+    >/dev/null 2>&1 || { echo "SKIP: the accessibility bus did not start"; exit 77; }
+  exec /usr/bin/python3 "'"$here"'/a11y_check.py"
+' || status=$?
+exit $status
