@@ -5,6 +5,7 @@
 #include "engine/Render.h"
 #include "engine/Utf8.h"
 #include "tests/support/LrcModel.h"
+#include "tests/support/TestRows.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,6 @@
 #include <charconv>
 #include <cstdio>
 #include <memory>
-#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -24,20 +24,7 @@ using namespace std::string_view_literals;
 
 namespace {
 
-// Row names become part of the test's name, so they are identifiers.
-template <typename Row>
-std::string RowName(const testing::TestParamInfo<Row>& info)
-{
-    return info.param.name;
-}
-
-// A failing row is named by its name, not dumped as bytes.
-template <typename Row>
-    requires requires(const Row& row) { row.name; }
-void PrintTo(const Row& row, std::ostream* out)
-{
-    *out << row.name;
-}
+using ::PrintTo; // failing rows show their names (found with the rows, by argument)
 
 // Shows a text as its UTF-8 bytes, escaped, for a failure message.
 std::string Shown(std::string_view bytes)

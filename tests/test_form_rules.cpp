@@ -3,6 +3,7 @@
 // cross-built, on Windows.
 #include "form/Display.h"
 #include "form/FormLayout.h"
+#include "tests/support/TestRows.h"
 
 #include <gtest/gtest.h>
 
@@ -10,25 +11,13 @@
 #include <windows.h>
 #endif
 
-#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
 
 namespace {
 
-template <typename Row>
-std::string RowName(const testing::TestParamInfo<Row>& info)
-{
-    return info.param.name;
-}
-
-template <typename Row>
-    requires requires(const Row& row) { row.name; }
-void PrintTo(const Row& row, std::ostream* out)
-{
-    *out << row.name;
-}
+using ::PrintTo; // failing rows show their names (found with the rows, by argument)
 
 // --- The display rule ---------------------------------------------------------------------------
 

@@ -1,16 +1,3 @@
-# Cross-builds for Windows (x86_64) with Debian's mingw-w64, posix thread model.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(SUMVANE_MINGW_TRIPLE x86_64-w64-mingw32)
-
-set(CMAKE_C_COMPILER ${SUMVANE_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${SUMVANE_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${SUMVANE_MINGW_TRIPLE}-windres)
-# The resource scripts hold Chinese strings in UTF-8.
-set(CMAKE_RC_FLAGS "-c 65001")
-
-set(CMAKE_FIND_ROOT_PATH /usr/${SUMVANE_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# Cross-builds for Windows (x86_64) with Debian's mingw-w64.
+set(SUMVANE_MINGW_ARCH x86_64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

@@ -1,0 +1,17 @@
+# Cross-builds for Windows with Debian's mingw-w64, posix thread model; included by the
+# toolchain file of each architecture, which sets SUMVANE_MINGW_ARCH.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR ${SUMVANE_MINGW_ARCH})
+set(SUMVANE_MINGW_TRIPLE ${SUMVANE_MINGW_ARCH}-w64-mingw32)
+
+set(CMAKE_C_COMPILER ${SUMVANE_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${SUMVANE_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${SUMVANE_MINGW_TRIPLE}-windres)
+# The resource scripts hold Chinese strings in UTF-8.
+set(CMAKE_RC_FLAGS "-c 65001")
+
+set(CMAKE_FIND_ROOT_PATH /usr/${SUMVANE_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
