@@ -26,13 +26,38 @@ std::size_t EncodedLength(char32_t cp)
     return cp < 0x80 ? 1 : cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4;
 }
 
+// Copies the leading run of ASCII code units, eight at a time, and returns how many it copied:
+// the data text is almost always all ASCII, and this is the loop the compiler vectorises.
+std::size_t CopyAsciiPrefix(std::u16string_view text, char* out)
+{
+    std::size_t at = 0;
+    for (; at + 8 <= text.size(); at += 8) {
+        char16_t any = 0;
+        for (std::size_t k = 0; k < 8; ++k)
+            any |= text[at + k];
+        if (any >= 0x80)
+            break;
+        for (std::size_t k = 0; k < 8; ++k)
+            out[at + k] = static_cast<char>(text[at + k]);
+    }
+    for (; at < text.size() && text[at] < 0x80; ++at)
+        out[at] = static_cast<char>(text[at]);
+    return at;
+}
+
 } // namespace
 
 std::string ToUtf8(std::u16string_view text)
 {
-    // Two passes, so that a text of many mebibytes is written into one block of its exact size.
-    std::size_t length = 0;
-    for (std::size_t at = 0, units = 0; at < text.size(); at += units) {
+    std::string utf8(text.size(), '\0');
+    const std::size_t ascii = CopyAsciiPrefix(text, utf8.data());
+    if (ascii == text.size())
+        return utf8;
+
+    // The rest is measured first, so that a text of many mebibytes is written into one block of
+    // its exact size.
+    std::size_t length = ascii;
+    for (std::size_t at = ascii, units = 0; at < text.size(); at += units) {
         if (text[at] < 0x80) {
             units = 1;
             ++length;
@@ -40,10 +65,9 @@ std::string ToUtf8(std::u16string_view text)
         }
         length += EncodedLength(CodePointAt(text, at, units));
     }
-
-    std::string utf8(length, '\0');
-    char* out = utf8.data();
-    for (std::size_t at = 0, units = 0; at < text.size(); at += units) {
+    utf8.resize(length);
+    char* out = utf8.data() + ascii;
+    for (std::size_t at = ascii, units = 0; at < text.size(); at += units) {
         if (text[at] < 0x80) {
             units = 1;
             *out++ = static_cast<char>(text[at]);

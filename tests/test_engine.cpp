@@ -258,6 +258,12 @@ std::vector<TEncodeRow> EncodeRows()
         {"LoneLowSurrogate", u"\xDC00", "\xef\xbf\xbd"},
         {"TwoHighSurrogates", u"\xD800\xD800", "\xef\xbf\xbd\xef\xbf\xbd"},
         {"SurrogatesInReverseOrder", u"\xDC00\xD800", "\xef\xbf\xbd\xef\xbf\xbd"},
+        // Long enough for the ASCII run to be copied a block of eight at a time.
+        {"TwoWholeAsciiBlocks", u"01 A0 7C FF 02 A", "01 A0 7C FF 02 A"},
+        {"AsciiBlocksThenAnIdeographicSpace", u"01 A0 7C FF 02 \u3000", "01 A0 7C FF 02 \xe3\x80\x80"},
+        {"TwoByteFormInsideTheFirstBlock", u"0123\u00E95678AB", "0123\xc3\xa9" "5678AB"},
+        {"LoneSurrogateAfterABlock", u"01234567\xD800" u"89", "01234567\xef\xbf\xbd" "89"},
+        {"AsciiAfterNonAscii", u"\u0085" u"0123456789", "\xc2\x85" "0123456789"},
     };
 }
 
