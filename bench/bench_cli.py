@@ -3,6 +3,8 @@
 both as whole processes on the same file, plus linearity (64 MiB against 4 MiB) and peak memory.
 
     bench/bench_cli.py build/cli/sumvane-lrc [repeats]
+    bench/bench_cli.py build/cli/sumvane-lrc repeats --windows EXE WINE_RUNNER...
+        also sumvane-lrc.exe, run by WINE_RUNNER (tests/wine/run.sh PREFIX), on the 64 MiB file
 """
 import os
 import statistics
@@ -57,6 +59,9 @@ def measure(command, path, repeats):
 def main():
     tool = os.path.abspath(sys.argv[1])
     repeats = int(sys.argv[2]) if len(sys.argv) > 2 else 5
+    windows = None
+    if len(sys.argv) > 4 and sys.argv[3] == "--windows":
+        windows = sys.argv[5:] + [os.path.abspath(sys.argv[4]), "--field", "hex"]
     with tempfile.TemporaryDirectory() as directory:
         small, large = make_file(directory, 4), make_file(directory, 64)
         ours = [tool, "--field", "hex"]
@@ -76,6 +81,16 @@ def main():
         print(f"  64 MiB time / 4 MiB time       {t64 / t4:6.2f}    (linear: 16, limit 24)")
         print(f"  peak memory / (2 x input + 32 MiB) {rss64 / 1024 / (2 * input_mib + 32):6.2f}"
               "    (limit 1.00)")
+
+        if windows:
+            # Alternating runs in one sitting, so that both meet the same load.
+            w64s, l64s = [], []
+            for _ in range(repeats):
+                w64s.append(run(windows, large)[0])
+                l64s.append(run(ours, large)[0])
+            w64, l64 = statistics.median(w64s), statistics.median(l64s)
+            print(f"  sumvane-lrc.exe under Wine {w64 * 1000:8.1f} ms against {l64 * 1000:.1f} ms on Linux:"
+                  f" {w64 / l64:.2f}x")
 
         print("hostile 64 MiB inputs (malformed: exit 1)")
         hostile = [
