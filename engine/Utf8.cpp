@@ -4,8 +4,14 @@ namespace {
 
 constexpr char32_t Replacement = 0xFFFD;
 
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool IsHighSurrogate(char16_t c)
+{
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLowSurrogate(char16_t c)
+{
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
 
 // The code point starting at `at`, and how many code units it takes.
 char32_t CodePointAt(std::u16string_view text, std::size_t at, std::size_t& units)

@@ -4,7 +4,8 @@
 
 // Colours as the layout names them: 0x00BBGGRR, or with the top byte 0xFF the index of one of
 // the system's colours in the low byte.
-enum TColor : std::uint32_t {
+enum TColor : std::uint32_t
+{
     clBlack = 0x000000,
     clRed = 0x0000FF,
     clBlue = 0xFF0000,

@@ -9,7 +9,8 @@
 // place at 96 pixels per inch with a 13-pixel text height, its caption and its look. The
 // front ends build their controls from this table and scale it at load.
 
-enum class TControlKind {
+enum class TControlKind
+{
     Label,        // one-line caption that sizes itself to its text
     LinkLabel,    // a label that looks like a hyperlink and reports clicks
     Edit,         // editable single-line field
@@ -19,15 +20,15 @@ enum class TControlKind {
 
 struct TControlSpec
 {
-    std::string_view Name;   // the control's name (and Qt objectName)
+    std::string_view Name; // the control's name (and Qt objectName)
     TControlKind Kind;
     std::string_view Parent; // "Form1" or the group box; coordinates are relative to it
     int Left, Top, Width, Height;
-    std::u16string_view Caption;  // a label's or group box's caption, a field's initial text
+    std::u16string_view Caption; // a label's or group box's caption, a field's initial text
     TColor FontColor = clWindowText;
-    bool RightAligned = false;    // the label keeps its right edge when its caption changes
-    int TabOrder = -1;            // position among the window's tab stops; -1: no tab stop
-    std::string_view LabelFor {}; // the field this label names (its accessible name)
+    bool RightAligned = false;   // the label keeps its right edge when its caption changes
+    int TabOrder = -1;           // position among the window's tab stops; -1: no tab stop
+    std::string_view LabelFor{}; // the field this label names (its accessible name)
 };
 
 struct TFormSpec
@@ -37,7 +38,7 @@ struct TFormSpec
     int ClientWidth = 340;
     int ClientHeight = 253;
     std::u16string_view FontName = u"Tahoma";
-    int FontHeight = -11;      // in pixels at 96 pixels per inch; negative: character height
+    int FontHeight = -11; // in pixels at 96 pixels per inch; negative: character height
     int DesignPixelsPerInch = 96;
     int DesignTextHeight = 13; // the height of the text "0" the layout was drawn with
     TColor Color = clBtnFace;

@@ -38,8 +38,9 @@ TEST_P(DisplayForTable, ShowsTheFourFormsInBlackOrTheFormatMessageInRed)
 {
     const TDisplayRow& row = GetParam();
     const TDisplay display = DisplayFor(row.result);
-    EXPECT_EQ((std::vector<std::u16string>{display.Edit16, display.Edit10, display.Edit8, display.Edit2}),
-              row.fields);
+    EXPECT_EQ(
+        (std::vector<std::u16string>{display.Edit16, display.Edit10, display.Edit8, display.Edit2}),
+        row.fields);
     EXPECT_TRUE(display.Label9Caption == row.label9);
     EXPECT_EQ(display.Label9Color, row.color);
 }
@@ -51,7 +52,11 @@ INSTANTIATE_TEST_SUITE_P(
         {"OneByte", {true, 1, 0xFF}, {u"FF", u"255", u"377", u"1111 1111"}, u"1 Bytes", clBlack},
         {"LrcZero", {true, 2, 0}, {u"00", u"0", u"0", u"0000 0000"}, u"2 Bytes", clBlack},
         {"Invalid", {false, 0, 0}, {u"", u"", u"", u""}, u"数据格式不正确", clRed},
-        {"InvalidWithLeftoverValues", {false, 7, 0x33}, {u"", u"", u"", u""}, u"数据格式不正确", clRed},
+        {"InvalidWithLeftoverValues",
+         {false, 7, 0x33},
+         {u"", u"", u"", u""},
+         u"数据格式不正确",
+         clRed},
     }),
     RowName<TDisplayRow>);
 
@@ -73,36 +78,37 @@ TEST_P(ErrorBoxTextTable, EndsWithAFullStopWhenTheLastCodeIsAboveTheFullStops)
     EXPECT_TRUE(ErrorBoxText(GetParam().message) == GetParam().shown);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, ErrorBoxTextTable,
-    testing::ValuesIn(std::vector<TErrorTextRow>{
-        {"Letter", u"Out of memory", u"Out of memory."},
-        {"FullStopAlready", u"Done.", u"Done."},
-        {"ExclamationMark33", u"Failed!", u"Failed!"},
-        {"Slash47", u"a/", u"a/."},
-        {"Hyphen45", u"a-", u"a-"},
-        {"ClosingQuote39", u"'$01\t02'", u"'$01\t02'"},
-        {"ConversionMessage", u"'$01\t02' is not a valid integer value", u"'$01\t02' is not a valid integer value."},
-        {"Chinese", u"数据格式不正确", u"数据格式不正确."},
-        {"Empty", u"", u""},
-    }),
-    RowName<TErrorTextRow>);
+INSTANTIATE_TEST_SUITE_P(Rows, ErrorBoxTextTable,
+                         testing::ValuesIn(std::vector<TErrorTextRow>{
+                             {"Letter", u"Out of memory", u"Out of memory."},
+                             {"FullStopAlready", u"Done.", u"Done."},
+                             {"ExclamationMark33", u"Failed!", u"Failed!"},
+                             {"Slash47", u"a/", u"a/."},
+                             {"Hyphen45", u"a-", u"a-"},
+                             {"ClosingQuote39", u"'$01\t02'", u"'$01\t02'"},
+                             {"ConversionMessage", u"'$01\t02' is not a valid integer value",
+                              u"'$01\t02' is not a valid integer value."},
+                             {"Chinese", u"数据格式不正确", u"数据格式不正确."},
+                             {"Empty", u"", u""},
+                         }),
+                         RowName<TErrorTextRow>);
 
-// --- MulDiv, the scaling arithmetic ---------------------------------------------------------------
+// --- MulDiv, the scaling arithmetic
+// ---------------------------------------------------------------
 
 TEST(MulDivRounded, RoundsHalfAwayFromZeroLikeWindows)
 {
-    const struct { int value, numerator, denominator, expected; } rows[] = {
+    const struct
+    {
+        int value, numerator, denominator, expected;
+    } rows[] = {
         {90, 15, 13, 104}, // 103.85
         {13, 3, 2, 20},    // 19.5
-        {-13, 3, 2, -20},
-        {13, -3, 2, -20},
-        {340, 144, 96, 510},
-        {253, 144, 96, 380}, // 379.5
-        {-11, 144, 96, -17}, // the font height at 144 pixels per inch: -16.5
-        {-11, 120, 96, -14}, // -13.75
-        {0, 7, 13, 0},
-        {2147483647, 2, 2, 2147483647}, // no overflow on the way
+        {-13, 3, 2, -20},    {13, -3, 2, -20},
+        {340, 144, 96, 510}, {253, 144, 96, 380}, // 379.5
+        {-11, 144, 96, -17},                      // the font height at 144 pixels per inch: -16.5
+        {-11, 120, 96, -14},                      // -13.75
+        {0, 7, 13, 0},       {2147483647, 2, 2, 2147483647}, // no overflow on the way
     };
     for (const auto& row : rows) {
         EXPECT_EQ(MulDivRounded(row.value, row.numerator, row.denominator), row.expected)
@@ -124,7 +130,8 @@ TEST(Form1Layout, NamesEveryControlOnceAfterItsParentAndOrdersTheTabStops)
     for (const TControlSpec& control : Form1Controls()) {
         EXPECT_TRUE(seen.count(control.Parent)) << control.Name << " comes before its parent";
         EXPECT_TRUE(seen.insert(control.Name).second) << control.Name << " twice";
-        const bool isEdit = control.Kind == TControlKind::Edit || control.Kind == TControlKind::ReadOnlyEdit;
+        const bool isEdit =
+            control.Kind == TControlKind::Edit || control.Kind == TControlKind::ReadOnlyEdit;
         EXPECT_EQ(control.TabOrder >= 0, isEdit) << control.Name;
         if (control.TabOrder >= 0 && control.TabOrder < 5)
             tabOrder[control.TabOrder] = control.Name;
@@ -132,7 +139,8 @@ TEST(Form1Layout, NamesEveryControlOnceAfterItsParentAndOrdersTheTabStops)
             EXPECT_TRUE(FindControl(control.LabelFor)) << control.Name;
         }
     }
-    EXPECT_EQ(tabOrder, (std::vector<std::string_view>{"Edit1", "Edit16", "Edit10", "Edit8", "Edit2"}));
+    EXPECT_EQ(tabOrder,
+              (std::vector<std::string_view>{"Edit1", "Edit16", "Edit10", "Edit8", "Edit2"}));
     EXPECT_EQ(seen.size(), 16u); // Form1 and its fifteen controls
     ASSERT_TRUE(FindControl("Label9"));
     EXPECT_TRUE(FindControl("Label9")->RightAligned);

@@ -93,7 +93,8 @@ TLrcResult ModelLrc(std::u16string_view text)
 {
     // The text is a non-empty body, alone or followed by one newline sequence.
     std::vector<std::u16string_view> bodies{text};
-    for (const std::u16string_view newline : {u"\n", u"\v", u"\f", u"\r", u"\r\n", u"\u0085", u"\u2028", u"\u2029"}) {
+    for (const std::u16string_view newline :
+         {u"\n", u"\v", u"\f", u"\r", u"\r\n", u"\u0085", u"\u2028", u"\u2029"}) {
         if (text.ends_with(newline))
             bodies.push_back(text.substr(0, text.size() - newline.size()));
     }
