@@ -13,12 +13,12 @@ packages=(
   build-essential cmake pkg-config ninja-build
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libpcre2-dev
+  googletest                  # sources only: the build's test tables use them
   fonts-wqy-microhei          # the window's captions are Chinese
   fonts-dejavu-core           # the sans-serif whose 13-pixel text height the layout assumes
 )
 if [[ "$mode" == "--test" || "$mode" == "--windows" ]]; then
   packages+=(
-    googletest                   # the engine's tables, on Linux and on Windows alike
     clang libclang-rt-dev        # libFuzzer and the sanitizer runtimes
     xvfb xdotool xclip x11-xserver-utils x11-utils imagemagick
     python3 valgrind
