@@ -57,12 +57,6 @@ void Write(std::FILE* stream, std::string_view text)
     std::fwrite(text.data(), 1, text.size(), stream);
 }
 
-// ASCII text as UTF-16.
-std::u16string Widen(std::string_view ascii)
-{
-    return std::u16string(ascii.begin(), ascii.end());
-}
-
 void WriteText(std::FILE* stream, std::u16string_view text)
 {
     Write(stream, ToUtf8(text));
@@ -151,17 +145,18 @@ int Report(const TOptions& options, std::string_view text, std::FILE* out, std::
     }
 
     const TLrcTexts texts = RenderLrc(result);
-    const std::u16string count = Widen(std::to_string(result.ByteCount));
+    const std::string count = std::to_string(result.ByteCount);
     switch (options.field) {
     case TField::All:
-        WriteText(out, u"hex: " + texts.Hex + u"\ndecimal: " + texts.Decimal + u"\noctal: " +
-                           texts.Octal + u"\nbinary: " + texts.Binary + u"\nbytes: " + count + u"\n");
+        Write(out, "hex: " + ToUtf8(texts.Hex) + "\ndecimal: " + ToUtf8(texts.Decimal) +
+                       "\noctal: " + ToUtf8(texts.Octal) + "\nbinary: " + ToUtf8(texts.Binary) +
+                       "\nbytes: " + count + "\n");
         break;
     case TField::Hex: WriteText(out, texts.Hex + u'\n'); break;
     case TField::Decimal: WriteText(out, texts.Decimal + u'\n'); break;
     case TField::Octal: WriteText(out, texts.Octal + u'\n'); break;
     case TField::Binary: WriteText(out, texts.Binary + u'\n'); break;
-    case TField::Bytes: WriteText(out, count + u'\n'); break;
+    case TField::Bytes: Write(out, count + '\n'); break;
     }
     return ExitOk;
 }

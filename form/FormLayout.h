@@ -18,7 +18,7 @@ enum class TControlKind
     GroupBox,     // a frame with a caption around other controls
 };
 
-struct TControlSpec
+struct TControlLayout
 {
     std::string_view Name; // the control's name (and Qt objectName)
     TControlKind Kind;
@@ -31,7 +31,7 @@ struct TControlSpec
     std::string_view LabelFor{}; // the field this label names (its accessible name)
 };
 
-struct TFormSpec
+struct TFormLayout
 {
     std::string_view Name = "Form1";
     std::u16string_view Caption = u"Sumvane V1.0";
@@ -44,13 +44,13 @@ struct TFormSpec
     TColor Color = clBtnFace;
 };
 
-inline constexpr TFormSpec Form1Spec{};
+inline constexpr TFormLayout Form1Layout{};
 
 // The controls in creation order, which is also their stacking order.
-std::span<const TControlSpec> Form1Controls();
+std::span<const TControlLayout> Form1Controls();
 
 // The control of that name; nullptr when there is none.
-const TControlSpec* FindControl(std::string_view name);
+const TControlLayout* FindControl(std::string_view name);
 
 // value * numerator / denominator, rounded half away from zero: what Windows' MulDiv gives,
 // for the front ends that do not have it.

@@ -125,9 +125,9 @@ TEST(MulDivRounded, RoundsHalfAwayFromZeroLikeWindows)
 
 TEST(Form1Layout, NamesEveryControlOnceAfterItsParentAndOrdersTheTabStops)
 {
-    std::set<std::string_view> seen{Form1Spec.Name};
+    std::set<std::string_view> seen{Form1Layout.Name};
     std::vector<std::string_view> tabOrder(5);
-    for (const TControlSpec& control : Form1Controls()) {
+    for (const TControlLayout& control : Form1Controls()) {
         EXPECT_TRUE(seen.count(control.Parent)) << control.Name << " comes before its parent";
         EXPECT_TRUE(seen.insert(control.Name).second) << control.Name << " twice";
         const bool isEdit =

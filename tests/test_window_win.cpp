@@ -101,30 +101,30 @@ TEST_P(WindowLayout, ScalesTheFontByTheDensityAndEveryPlaceByTheMeasuredTextHeig
     EXPECT_EQ(client.right, scaled(340));
     EXPECT_EQ(client.bottom, scaled(253));
 
-    const TControlSpec* box = FindControl("GroupBox1");
-    for (const TControlSpec& spec : Form1Controls()) {
-        SCOPED_TRACE(std::string(spec.Name) + " at " + std::to_string(dpi) + " dpi");
-        const HWND control = form.Control(spec.Name);
+    const TControlLayout* box = FindControl("GroupBox1");
+    for (const TControlLayout& entry : Form1Controls()) {
+        SCOPED_TRACE(std::string(entry.Name) + " at " + std::to_string(dpi) + " dpi");
+        const HWND control = form.Control(entry.Name);
         ASSERT_TRUE(control);
-        const bool inBox = spec.Parent == "GroupBox1";
-        const int left = (inBox ? scaled(box->Left) : 0) + scaled(spec.Left);
-        const int top = (inBox ? scaled(box->Top) : 0) + scaled(spec.Top);
+        const bool inBox = entry.Parent == "GroupBox1";
+        const int left = (inBox ? scaled(box->Left) : 0) + scaled(entry.Left);
+        const int top = (inBox ? scaled(box->Top) : 0) + scaled(entry.Top);
         const RECT rect = RectOf(form, control);
         EXPECT_EQ(rect.top, top);
-        if (spec.Kind == TControlKind::Label || spec.Kind == TControlKind::LinkLabel) {
-            const SIZE caption = Extent(control, spec.Caption);
+        if (entry.Kind == TControlKind::Label || entry.Kind == TControlKind::LinkLabel) {
+            const SIZE caption = Extent(control, entry.Caption);
             EXPECT_EQ(rect.right - rect.left, caption.cx);
             EXPECT_EQ(rect.bottom - rect.top, caption.cy);
-            if (spec.RightAligned)
-                EXPECT_EQ(rect.right, left + scaled(spec.Width));
+            if (entry.RightAligned)
+                EXPECT_EQ(rect.right, left + scaled(entry.Width));
             else
                 EXPECT_EQ(rect.left, left);
         } else {
             EXPECT_EQ(rect.left, left);
-            EXPECT_EQ(rect.right - rect.left, scaled(spec.Width));
-            EXPECT_EQ(rect.bottom - rect.top, scaled(spec.Height));
+            EXPECT_EQ(rect.right - rect.left, scaled(entry.Width));
+            EXPECT_EQ(rect.bottom - rect.top, scaled(entry.Height));
         }
-        EXPECT_TRUE(TextOf(control) == spec.Caption);
+        EXPECT_TRUE(TextOf(control) == entry.Caption);
     }
 }
 
@@ -134,7 +134,7 @@ INSTANTIATE_TEST_SUITE_P(Densities, WindowLayout, testing::Values(96, 144),
 TEST(Window, HasTheCaptionStylesAndColoursOfTheLayout)
 {
     TForm1 form(At(96));
-    EXPECT_TRUE(TextOf(form.Handle()) == Form1Spec.Caption);
+    EXPECT_TRUE(TextOf(form.Handle()) == Form1Layout.Caption);
     const LONG_PTR style = GetWindowLongPtrW(form.Handle(), GWL_STYLE);
     EXPECT_TRUE(style & WS_SYSMENU);
     EXPECT_FALSE(style & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX)) << std::hex << style;

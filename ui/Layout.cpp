@@ -7,9 +7,8 @@
 void ScaleLayout(QWidget* window, int numerator, int denominator)
 {
     const auto scaled = [&](const QRect& r) {
-        return QRect(MulDivRounded(r.x(), numerator, denominator), MulDivRounded(r.y(), numerator, denominator),
-                     MulDivRounded(r.width(), numerator, denominator),
-                     MulDivRounded(r.height(), numerator, denominator));
+        const auto scale = [&](int v) { return MulDivRounded(v, numerator, denominator); };
+        return QRect(scale(r.x()), scale(r.y()), scale(r.width()), scale(r.height()));
     };
     for (QWidget* child : window->findChildren<QWidget*>())
         child->setGeometry(scaled(child->geometry()));

@@ -20,9 +20,9 @@ namespace {
 QFont WindowFont()
 {
     // Tahoma where installed; elsewhere the font database's sans-serif substitute.
-    QFont font(ToQString(Form1Spec.FontName));
+    QFont font(ToQString(Form1Layout.FontName));
     font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(-Form1Spec.FontHeight);
+    font.setPixelSize(-Form1Layout.FontHeight);
     // Hex digits and blanks need no shaping; skipping it halves the relayout of a long line,
     // which Qt redoes on every keystroke. Scripts that do need shaping still get it.
     font.setStyleStrategy(QFont::PreferNoShaping);
@@ -54,10 +54,10 @@ void SetText(QLineEdit* edit, const QString& text)
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent)
 {
-    setObjectName(Name(Form1Spec.Name));
-    setWindowTitle(ToQString(Form1Spec.Caption));
+    setObjectName(Name(Form1Layout.Name));
+    setWindowTitle(ToQString(Form1Layout.Caption));
     setFont(WindowFont());
-    resize(Form1Spec.ClientWidth, Form1Spec.ClientHeight);
+    resize(Form1Layout.ClientWidth, Form1Layout.ClientHeight);
     BuildControls();
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -65,8 +65,8 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent)
     // Device pixels already follow the screen's density; a window font whose text is not
     // as high as the layout's scales positions and sizes in proportion.
     const int textHeight = QFontMetrics(font()).height();
-    if (textHeight != Form1Spec.DesignTextHeight)
-        ScaleLayout(this, textHeight, Form1Spec.DesignTextHeight);
+    if (textHeight != Form1Layout.DesignTextHeight)
+        ScaleLayout(this, textHeight, Form1Layout.DesignTextHeight);
     for (QLabel* label : findChildren<QLabel*>())
         AutoSizeLabel(label);
     setFixedSize(size());
@@ -79,34 +79,34 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent)
 
 void TForm1::BuildControls()
 {
-    std::map<std::string_view, QWidget*> built{{Form1Spec.Name, this}};
+    std::map<std::string_view, QWidget*> built{{Form1Layout.Name, this}};
     std::vector<std::pair<int, QLineEdit*>> tabStops;
-    for (const TControlSpec& spec : Form1Controls()) {
-        QWidget* parent = built.at(spec.Parent);
-        const QString caption = ToQString(spec.Caption);
+    for (const TControlLayout& entry : Form1Controls()) {
+        QWidget* parent = built.at(entry.Parent);
+        const QString caption = ToQString(entry.Caption);
         QWidget* widget = nullptr;
-        switch (spec.Kind) {
+        switch (entry.Kind) {
         case TControlKind::Label:
         case TControlKind::LinkLabel: {
-            QLabel* label = spec.Kind == TControlKind::LinkLabel ? new TLinkLabel(caption, parent)
+            QLabel* label = entry.Kind == TControlKind::LinkLabel ? new TLinkLabel(caption, parent)
                                                                  : new QLabel(caption, parent);
-            if (spec.RightAligned)
+            if (entry.RightAligned)
                 label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            if (spec.Kind == TControlKind::LinkLabel) {
+            if (entry.Kind == TControlKind::LinkLabel) {
                 label->setCursor(Qt::PointingHandCursor);
                 QFont underlined = label->font();
                 underlined.setUnderline(true);
                 label->setFont(underlined);
             }
-            if (spec.FontColor != clWindowText)
-                SetFontColor(label, spec.FontColor);
+            if (entry.FontColor != clWindowText)
+                SetFontColor(label, entry.FontColor);
             widget = label;
             break;
         }
         case TControlKind::Edit:
         case TControlKind::ReadOnlyEdit: {
             auto* edit = new QLineEdit(caption, parent);
-            if (spec.Kind == TControlKind::ReadOnlyEdit) {
+            if (entry.Kind == TControlKind::ReadOnlyEdit) {
                 edit->setReadOnly(true);
                 // The ordinary field background, set as the field's own brush: styles that
                 // paint read-only fields grey honour that, and only that.
@@ -116,7 +116,7 @@ void TForm1::BuildControls()
             } else {
                 edit->setMaxLength(std::numeric_limits<int>::max()); // no length limit
             }
-            tabStops.emplace_back(spec.TabOrder, edit);
+            tabStops.emplace_back(entry.TabOrder, edit);
             widget = edit;
             break;
         }
@@ -124,14 +124,14 @@ void TForm1::BuildControls()
             widget = new QGroupBox(caption, parent);
             break;
         }
-        widget->setObjectName(Name(spec.Name));
-        widget->setGeometry(spec.Left, spec.Top, spec.Width, spec.Height);
-        built[spec.Name] = widget;
+        widget->setObjectName(Name(entry.Name));
+        widget->setGeometry(entry.Left, entry.Top, entry.Width, entry.Height);
+        built[entry.Name] = widget;
     }
     // Captions name their fields, for the keyboard and for assistive technology.
-    for (const TControlSpec& spec : Form1Controls())
-        if (!spec.LabelFor.empty())
-            static_cast<QLabel*>(built.at(spec.Name))->setBuddy(built.at(spec.LabelFor));
+    for (const TControlLayout& entry : Form1Controls())
+        if (!entry.LabelFor.empty())
+            static_cast<QLabel*>(built.at(entry.Name))->setBuddy(built.at(entry.LabelFor));
     std::sort(tabStops.begin(), tabStops.end());
     for (std::size_t i = 1; i < tabStops.size(); ++i)
         setTabOrder(tabStops[i - 1].second, tabStops[i].second);

@@ -45,8 +45,8 @@ COLORREF ColorRef(TColor color)
 
 TFont CreateWindowFont(int pixelsPerInch, bool underline)
 {
-    const std::u16string name(Form1Spec.FontName);
-    return TFont(CreateFontW(::MulDiv(Form1Spec.FontHeight, pixelsPerInch, Form1Spec.DesignPixelsPerInch), 0,
+    const std::u16string name(Form1Layout.FontName);
+    return TFont(CreateFontW(::MulDiv(Form1Layout.FontHeight, pixelsPerInch, Form1Layout.DesignPixelsPerInch), 0,
                              0, 0, FW_NORMAL, FALSE, underline, FALSE, DEFAULT_CHARSET,
                              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                              DEFAULT_PITCH | FF_DONTCARE, Wide(name)));
@@ -70,7 +70,7 @@ void RegisterFormClass(HINSTANCE instance, WNDPROC procedure)
         windowClass.lpfnWndProc = procedure;
         windowClass.hInstance = instance;
         windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = GetSysColorBrush(SystemColorIndex(Form1Spec.Color));
+        windowClass.hbrBackground = GetSysColorBrush(SystemColorIndex(Form1Layout.Color));
         windowClass.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
                                                           0, 0, LR_DEFAULTSIZE | LR_SHARED));
         windowClass.hIconSm = static_cast<HICON>(
@@ -94,11 +94,11 @@ TForm1::TForm1(TOptions options) : m_options(options)
 
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     RegisterFormClass(instance, WindowProc);
-    RECT outer{0, 0, Scaled(Form1Spec.ClientWidth), Scaled(Form1Spec.ClientHeight)};
+    RECT outer{0, 0, Scaled(Form1Layout.ClientWidth), Scaled(Form1Layout.ClientHeight)};
     AdjustWindowRectEx(&outer, FormStyle, FALSE, FormExStyle);
     const SIZE outerSize{outer.right - outer.left, outer.bottom - outer.top};
     const POINT at = CentredPosition(VirtualDesktop(), outerSize);
-    const std::u16string caption(Form1Spec.Caption);
+    const std::u16string caption(Form1Layout.Caption);
     // Unowned: the window has its own taskbar button with its caption and icon.
     CreateWindowExW(FormExStyle, FormClass, Wide(caption), FormStyle, at.x, at.y, outerSize.cx,
                     outerSize.cy, nullptr, nullptr, instance, this);
@@ -115,7 +115,7 @@ TForm1::~TForm1()
 
 int TForm1::Scaled(int value) const
 {
-    return ::MulDiv(value, m_textHeight, Form1Spec.DesignTextHeight);
+    return ::MulDiv(value, m_textHeight, Form1Layout.DesignTextHeight);
 }
 
 HWND TForm1::Control(std::string_view name) const
@@ -133,18 +133,18 @@ TColor TForm1::FontColor(HWND label) const
 void TForm1::CreateControls()
 {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    std::map<std::string_view, POINT> origins{{Form1Spec.Name, POINT{0, 0}}};
-    for (const TControlSpec& spec : Form1Controls()) {
-        const POINT origin = origins.at(spec.Parent);
-        const int left = origin.x + Scaled(spec.Left);
-        const int top = origin.y + Scaled(spec.Top);
-        const std::u16string caption(spec.Caption);
+    std::map<std::string_view, POINT> origins{{Form1Layout.Name, POINT{0, 0}}};
+    for (const TControlLayout& entry : Form1Controls()) {
+        const POINT origin = origins.at(entry.Parent);
+        const int left = origin.x + Scaled(entry.Left);
+        const int top = origin.y + Scaled(entry.Top);
+        const std::u16string caption(entry.Caption);
         const wchar_t* windowClass = L"STATIC";
         DWORD style = WS_CHILD | WS_VISIBLE;
         DWORD exStyle = 0;
-        switch (spec.Kind) {
+        switch (entry.Kind) {
         case TControlKind::Label:
-            style |= (spec.RightAligned ? SS_RIGHT : SS_LEFT) | SS_NOPREFIX;
+            style |= (entry.RightAligned ? SS_RIGHT : SS_LEFT) | SS_NOPREFIX;
             break;
         case TControlKind::LinkLabel:
             style |= SS_LEFT | SS_NOPREFIX | SS_NOTIFY;
@@ -152,7 +152,7 @@ void TForm1::CreateControls()
         case TControlKind::Edit:
         case TControlKind::ReadOnlyEdit:
             windowClass = L"EDIT";
-            style |= WS_TABSTOP | ES_AUTOHSCROLL | (spec.Kind == TControlKind::ReadOnlyEdit ? ES_READONLY : 0);
+            style |= WS_TABSTOP | ES_AUTOHSCROLL | (entry.Kind == TControlKind::ReadOnlyEdit ? ES_READONLY : 0);
             exStyle = WS_EX_CLIENTEDGE; // single sunken border
             break;
         case TControlKind::GroupBox:
@@ -162,16 +162,16 @@ void TForm1::CreateControls()
         }
         // Created in table order: the stacking order, and so the dialog manager's tab order.
         const HWND control = CreateWindowExW(exStyle, windowClass, Wide(caption), style, left, top,
-                                             Scaled(spec.Width), Scaled(spec.Height), Handle(),
+                                             Scaled(entry.Width), Scaled(entry.Height), Handle(),
                                              nullptr, instance, nullptr);
-        const HFONT font = spec.Kind == TControlKind::LinkLabel ? m_linkFont.Get() : m_font.Get();
+        const HFONT font = entry.Kind == TControlKind::LinkLabel ? m_linkFont.Get() : m_font.Get();
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        m_controls[spec.Name] = control;
-        origins[spec.Name] = POINT{left, top};
-        if (spec.Kind == TControlKind::Label || spec.Kind == TControlKind::LinkLabel) {
-            m_fontColors[control] = spec.FontColor;
-            m_rightAligned[control] = spec.RightAligned;
-            m_rightEdges[control] = left + Scaled(spec.Width);
+        m_controls[entry.Name] = control;
+        origins[entry.Name] = POINT{left, top};
+        if (entry.Kind == TControlKind::Label || entry.Kind == TControlKind::LinkLabel) {
+            m_fontColors[control] = entry.FontColor;
+            if (entry.RightAligned)
+                m_rightEdges[control] = left + Scaled(entry.Width);
             FitLabel(control);
         }
     }
@@ -199,7 +199,8 @@ void TForm1::FitLabel(HWND label)
     GetWindowRect(label, &rect);
     MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&rect), 2);
     const SIZE size = CaptionSize(label);
-    const int left = m_rightAligned[label] ? m_rightEdges[label] - size.cx : rect.left;
+    const auto rightEdge = m_rightEdges.find(label);
+    const int left = rightEdge != m_rightEdges.end() ? rightEdge->second - size.cx : rect.left;
     SetWindowPos(label, nullptr, left, rect.top, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -286,7 +287,7 @@ LRESULT TForm1::OnCtlColorStatic(HDC dc, HWND control)
 {
     // Read-only fields ask here too: they keep the ordinary field background, not grey.
     const bool field = control == Edit16 || control == Edit10 || control == Edit8 || control == Edit2;
-    const TColor background = field ? clWindow : Form1Spec.Color;
+    const TColor background = field ? clWindow : Form1Layout.Color;
     SetTextColor(dc, ColorRef(field ? clWindowText : FontColor(control)));
     SetBkColor(dc, ColorRef(background));
     return reinterpret_cast<LRESULT>(GetSysColorBrush(SystemColorIndex(background)));

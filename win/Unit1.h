@@ -69,7 +69,6 @@ private:
     int m_textHeight = 0;
     std::map<std::string_view, HWND, std::less<>> m_controls;
     std::map<HWND, TColor> m_fontColors;
-    std::map<HWND, bool> m_rightAligned;
-    std::map<HWND, int> m_rightEdges;
+    std::map<HWND, int> m_rightEdges; // of the right-aligned labels, which keep it
     HWND m_focus = nullptr; // the control that had the focus when the window was deactivated
 };
