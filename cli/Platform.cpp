@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include <sys/stat.h>
 
@@ -49,6 +51,13 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv)
         args.emplace_back(argv[i]);
 #endif
     return args;
+}
+
+bool IsExistingFile(const std::string& utf8Path)
+{
+    std::error_code error;
+    const std::filesystem::path path(std::u8string(utf8Path.begin(), utf8Path.end()));
+    return std::filesystem::is_regular_file(path, error);
 }
 
 namespace {

@@ -13,6 +13,9 @@ void PrepareStandardStreams();
 // The command-line arguments after the program name, as UTF-8.
 std::vector<std::string> Utf8Arguments(int argc, char** argv);
 
+// Whether a command-line argument (UTF-8) names an existing regular file.
+bool IsExistingFile(const std::string& utf8Path);
+
 // The whole of a stream, byte for byte, in one block that lives as long as this object.
 class TInputBytes
 {

@@ -2,6 +2,8 @@
 
 #include "engine/LrcError.h"
 
+class HexMatcher;
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -33,6 +35,10 @@ TLrcResult CalculateLrc(std::u16string_view text);
 // The same calculation on UTF-8 text, for callers that never had UTF-16 (the command-line
 // tool). Bytes that are not UTF-8 make the text malformed.
 TLrcResult CalculateLrcUtf8(std::string_view utf8, TUtf8 encoding = TUtf8::Unchecked);
+
+// The same with a matcher the caller keeps, for callers that check many texts in a row.
+TLrcResult CalculateLrcUtf8(const HexMatcher& matcher, std::string_view utf8,
+                            TUtf8 encoding = TUtf8::Unchecked);
 
 // Splits at every occurrence of the delimiter, keeping empty tokens, including an empty last
 // one after a trailing delimiter: "01 A0 " -> "01", "A0", "".

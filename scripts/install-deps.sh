@@ -22,6 +22,7 @@ if [[ "$mode" == "--test" || "$mode" == "--windows" ]]; then
     clang libclang-rt-dev        # libFuzzer and the sanitizer runtimes
     xvfb xdotool xclip x11-xserver-utils x11-utils imagemagick
     python3 valgrind
+    python3-pymodbus             # Modbus ASCII frames from a real stack, in modbus_ascii
     at-spi2-core python3-pyatspi gir1.2-atspi-2.0 dbus   # the screen reader's view, in a11y
     desktop-file-utils appstream groff-base binutils-mingw-w64-i686 dpkg-dev file lintian
   )

@@ -41,6 +41,19 @@ COMMAND_LINES = [
     ["--check", "11 03 00 6B 00 03 7F"], ["--check", "05"], ["--check", "7E  "],
     ["--check", "11 03 00 6B 00 03 7F\n"], ["--check", "11 03 00 6B 00 03 7F\r\n"],
     ["--", "01 A0 7C FF 02"], ["--", "--help"], ["-x"], ["--field", "hex", "--check"],
+    ["-"], ["--field=hex", "--field=bytes", "01"], ["--format=rtu"], ["--format", "packed", "0102"],
+    ["--format=packed", "--format=spaced"], ["--format=modbus-ascii", "--check", ":1103006B00037E"],
+    ["--format=modbus-ascii", ":11030"], ["1103006B"], [":0102FD"], ["01 02\n03 0G"],
+    ["--lines", "01 02\n03  04\r\n\r\n05\r06"], ["--lines", "--field=binary", "01\n02"],
+]
+
+# Logs of frames, a frame per line, each in its format: (options, standard input).
+LOGS = [
+    (["--lines", "--check"], b"11 03 00 6B 00 03 7E\r\n01 03 00 00 00 01 FB\r\n"),
+    (["--lines", "--check", "--format", "modbus-ascii"],
+     b":1103006B00037E\r\n:1103006B00037F\r\n\r\n:11030\r\n1103\r\n:\xff\r:0101FE"),
+    (["--lines", "--format=packed"], b"0102\n01 02\n\xef\xbb\xbf01\n0\n"),
+    (["--lines"], b"\xff\xfe0\x001\x00"), (["--lines", "--check"], b""),
 ]
 
 
@@ -66,13 +79,16 @@ def cases():
     fields = ["hex", "decimal", "octal", "binary", "bytes"]
     for i, text in enumerate(texts):
         yield "text %r as argument" % text, ["--", text], b""
-        options = [[], ["--check"], ["--field", fields[i % len(fields)]]][i % 3]
+        options = [[], ["--check"], ["--field", fields[i % len(fields)]], ["--format=packed"],
+                   ["--lines", "--check"], ["--format=modbus-ascii"]][i % 6]
         yield "text %r on stdin with %r" % (text, options), options, text.encode()
     for data in BYTES_ONLY:
         yield "bytes %r on stdin" % data[:40], [], data
         yield "bytes %r on stdin, --check" % data[:40], ["--check"], data
     for args in COMMAND_LINES:
         yield "command line %r" % args, args, b"01"
+    for args, log in LOGS:
+        yield "log %r with %r" % (log[:40], args), args, log
 
 
 def run(command, stdin):

@@ -8,8 +8,10 @@ command -v valgrind >/dev/null || { echo "SKIP: valgrind is not installed"; exit
 memcheck=(valgrind -q --error-exitcode=99 --leak-check=full
           --errors-for-leak-kinds=definite,indirect --show-leak-kinds=definite,indirect)
 failed=0
+runs=0
 check() { # expected-status description command...
   local want=$1 what=$2; shift 2
+  runs=$((runs + 1))
   "$@" >/dev/null 2>"$log"
   local got=$?
   if ((got != want)); then
@@ -26,5 +28,10 @@ check 0 "valid stdin" "${memcheck[@]}" "$tool" --field hex < <(printf '01 A0 7C 
 check 1 "non-UTF-8 stdin" "${memcheck[@]}" "$tool" < <(printf '01 \xff\xfe')
 check 1 "NUL on stdin" "${memcheck[@]}" "$tool" < <(printf '01\0 02')
 check 0 "1 MiB on stdin" "${memcheck[@]}" "$tool" < <(python3 -c "print('7F ' * 349525, end='')")
-((failed == 0)) && echo "ok: memcheck clean on 8 runs"
+check 2 "a directory as stdin" "${memcheck[@]}" "$tool" < /
+check 2 "a directory as stdin, a frame per line" "${memcheck[@]}" "$tool" --lines < /
+check 1 "a log with a bad frame" "${memcheck[@]}" "$tool" --lines --check --format modbus-ascii \
+  < <(printf ':1103006B00037E\r\n:1103006B00037F\r\n:11030\r\n\xff\r\n')
+check 1 "packed text with a flaw" "${memcheck[@]}" "$tool" --format packed "1103 006B"
+((failed == 0)) && echo "ok: memcheck clean on $runs runs"
 exit $failed

@@ -1,5 +1,6 @@
 // The checksum engine's tables. The same program runs on Linux and, cross-built, on Windows
 // (32- and 64-bit, under Wine), so both platforms answer every row.
+#include "engine/Frame.h"
 #include "engine/HexMatcher.h"
 #include "engine/Lrc.h"
 #include "engine/Render.h"
@@ -15,6 +16,7 @@
 #include <charconv>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -187,6 +189,8 @@ TEST_P(CalculateLrcTable, GivesTheVerdictCountAndLrcOfTheTextAndOfItsUtf8)
     EXPECT_EQ(fromUtf8.Valid, result.Valid);
     EXPECT_EQ(fromUtf8.ByteCount, result.ByteCount);
     EXPECT_EQ(fromUtf8.Lrc, result.Lrc);
+    // The diagnosis finds a flaw exactly where the verdict is "malformed".
+    EXPECT_EQ(DiagnoseSpaced(Utf8Bytes(row.text)).has_value(), !row.valid);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, CalculateLrcTable, testing::ValuesIn(VerdictRows()),
@@ -230,6 +234,7 @@ TEST_P(CalculateLrcUtf8Table, TakesMalformedUtf8AsMalformedText)
     const TUtf8Row& row = GetParam();
     EXPECT_EQ(CalculateLrcUtf8(row.bytes).Valid, row.valid);
     EXPECT_EQ(ModelLrcUtf8(row.bytes).Valid, row.valid) << "the model disagrees with the row";
+    EXPECT_EQ(DiagnoseSpaced(row.bytes).has_value(), !row.valid);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, CalculateLrcUtf8Table, testing::ValuesIn(Utf8Rows()),
@@ -322,6 +327,7 @@ TEST(CalculateLrcRandom, AgreesWithTheIndependentModelOnUtf16AndUtf8)
     for (int i = 0; i < 50000; ++i) {
         const std::u16string text = RandomText(random);
         const TLrcResult expected = ModelLrc(text);
+        ASSERT_EQ(DiagnoseSpaced(ToUtf8(text)).has_value(), !expected.Valid) << Shown(text);
         for (const TLrcResult actual : {CalculateLrc(text), CalculateLrcUtf8(ToUtf8(text))}) {
             ASSERT_EQ(actual.Valid, expected.Valid) << Shown(text);
             if (expected.Valid) {
@@ -333,6 +339,86 @@ TEST(CalculateLrcRandom, AgreesWithTheIndependentModelOnUtf16AndUtf8)
     }
     EXPECT_GT(valid, 2000);
 }
+
+// --- Frames in every format, and where a malformed one goes wrong ------------------------------
+
+struct TFrameRow
+{
+    std::string name;
+    TFrameFormat format;
+    std::string text;
+    std::optional<TFlawKind> flaw; // none: well-formed
+    std::size_t at = 0;            // the flaw's byte offset, or the frame's byte count
+    int lrc = 0;
+    int lastByte = -1;
+};
+
+std::vector<TFrameRow> FrameRows()
+{
+    using enum TFrameFormat;
+    using enum TFlawKind;
+    return {
+        {"SpacedExample", Spaced, "11 03 00 6B 00 03 7E", {}, 7, 0, 0x7E},
+        {"PackedExample", Packed, "1103006b00037E", {}, 7, 0, 0x7E},
+        {"PackedWithCrLf", Packed, "1103006B0003\r\n", {}, 6, 0x7E, 0x03},
+        {"ModbusAsciiOnTheWire", ModbusAscii, ":1103006B00037E\r\n", {}, 7, 0, 0x7E},
+        {"ModbusAsciiWithLf", ModbusAscii, ":1103006B0003\n", {}, 6, 0x7E, 0x03},
+        {"ModbusAsciiWithoutLineEnd", ModbusAscii, ":F7", {}, 1, 0x09, 0xF7},
+
+        {"SpacedEmpty", Spaced, "", NoPairs, 0},
+        {"SpacedOnlyANewline", Spaced, "\r\n", NoPairs, 0},
+        {"SpacedLeadingBlank", Spaced, " 01", LeadingSeparator, 0},
+        {"SpacedDoubledBlank", Spaced, "01 02  03", DoubleSeparator, 6},
+        {"SpacedCrLfBetweenPairs", Spaced, "01\r\n02", DoubleSeparator, 3},
+        {"SpacedOneDigit", Spaced, "01 2", SingleDigit, 3},
+        {"SpacedOneDigitThenBlank", Spaced, "01 2 03", SingleDigit, 3},
+        {"SpacedOneDigitThenTheClosingNewline", Spaced, "01 2\u2028", SingleDigit, 3},
+        {"SpacedThreeDigits", Spaced, "001", MissingSeparator, 2},
+        {"SpacedLetterG", Spaced, "01 0G", NotHexDigit, 4},
+        {"SpacedIdeographicSpace", Spaced, "01\u3000" "02", NotHexDigit, 2},
+        {"SpacedTextAfterALineSeparator", Spaced, "01\u2028" "02", AfterLineEnd, 5},
+        {"SpacedTextAfterAVerticalTab", Spaced, "01 \v02", AfterLineEnd, 4},
+        {"SpacedTwoTrailingBlanks", Spaced, "01 02  ", DoubleSeparator, 6},
+        {"SpacedBadUtf8", Spaced, "01 02\xC0\xA0", BadUtf8, 5},
+        {"SpacedTruncatedLineSeparator", Spaced, "01\xE2\x80", BadUtf8, 2},
+        {"SpacedByteOrderMark", Spaced, "\xEF\xBB\xBF" "01", ByteOrderMark, 0},
+        {"SpacedUtf16WithMark", Spaced, "\xFF\xFE" "0\0" "1\0"s, Utf16, 0},
+        {"SpacedUtf16WithoutMark", Spaced, "0\0" "1\0"s, Utf16, 0},
+        {"PackedBlankBetweenPairs", Packed, "11 03", NotHexDigit, 2},
+        {"PackedOddDigits", Packed, "11030", SingleDigit, 4},
+        {"PackedOddDigitsBeforeCrLf", Packed, "110\r\n", SingleDigit, 2},
+        {"PackedTextAfterTheLineEnd", Packed, "11\r\n03", AfterLineEnd, 4},
+        {"PackedNothing", Packed, "\n", NoPairs, 0},
+        {"ModbusAsciiWithoutColon", ModbusAscii, "1103006B00037E\r\n", MissingColon, 0},
+        {"ModbusAsciiOnlyAColon", ModbusAscii, ":\r\n", NoPairs, 1},
+        {"ModbusAsciiOddDigits", ModbusAscii, ":11030\r\n", SingleDigit, 5},
+        {"ModbusAsciiLowercaseX", ModbusAscii, ":1x\r\n", NotHexDigit, 2},
+        {"ModbusAsciiTwoLineEnds", ModbusAscii, ":1103\r\n\r\n", AfterLineEnd, 7},
+    };
+}
+
+class FrameTable : public testing::TestWithParam<TFrameRow>
+{
+};
+
+TEST_P(FrameTable, ReadsTheFrameOrNamesItsFirstFlaw)
+{
+    const TFrameRow& row = GetParam();
+    const TFrame frame = TFrameReader().Read(row.text, row.format);
+    ASSERT_EQ(frame.Flaw.has_value(), row.flaw.has_value());
+    if (row.flaw) {
+        EXPECT_EQ(frame.Flaw->Kind, *row.flaw);
+        EXPECT_EQ(frame.Flaw->Byte, row.at);
+        EXPECT_FALSE(frame.Result.Valid);
+    } else {
+        ASSERT_TRUE(frame.Result.Valid);
+        EXPECT_EQ(frame.Result.ByteCount, static_cast<int>(row.at));
+        EXPECT_EQ(frame.Result.Lrc, row.lrc);
+        EXPECT_EQ(frame.LastByte, row.lastByte);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, FrameTable, testing::ValuesIn(FrameRows()), RowName<TFrameRow>);
 
 // --- Long and hostile texts: whatever a clipboard holds ---------------------------------------
 

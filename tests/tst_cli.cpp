@@ -82,6 +82,21 @@ void TestCli::toolAnswersLikeTheWindow_data()
     QTest::newRow("check names the last byte before a closing CR LF") << QStringList{u"--check"_s, u"11 03 00 6B 00 03 7F\r\n"_s} << QByteArray() << 1 << QByteArray() << QByteArray("ends with 7F, it should end with 7E");
     QTest::newRow("check names the last byte before a blank and a line separator") << QStringList{u"--check"_s, u"01 A0 7C FF 02 E3 \u2028"_s} << QByteArray() << 1 << QByteArray() << QByteArray("ends with E3, it should end with E2");
     QTest::newRow("check of malformed text") << QStringList{u"--check"_s, u"7E "_s + u" "_s} << QByteArray() << 1 << QByteArray() << malformed;
+    QTest::newRow("dash reads stdin") << QStringList{u"-"_s} << QByteArray("01 A0 7C FF 02") << 0 << ExampleReport << QByteArray();
+    QTest::newRow("packed frame") << QStringList{u"--format"_s, u"packed"_s, u"01a07cFF02"_s} << QByteArray() << 0 << ExampleReport << QByteArray();
+    QTest::newRow("modbus ascii frame checks") << QStringList{u"--format=modbus-ascii"_s, u"--check"_s} << QByteArray(":1103006B00037E\r\n") << 0 << QByteArray("check: ok\n") << QByteArray();
+    QTest::newRow("modbus ascii frame with a wrong LRC") << QStringList{u"--format=modbus-ascii"_s, u"--check"_s, u":1103006B00037F"_s} << QByteArray() << 1 << QByteArray() << QByteArray("ends with 7F, it should end with 7E");
+    QTest::newRow("a doubled blank named by its place") << QStringList() << QByteArray("01 A0 7C  FF") << 1 << QByteArray() << QByteArray("at character 10: two separators in a row (");
+    QTest::newRow("a place on the second line") << QStringList() << QByteArray("01 02\n03 0G") << 1 << QByteArray() << QByteArray("at line 2, column 5: 'G' is neither a hex digit nor a separator (");
+    QTest::newRow("invalid UTF-8 named by its byte") << QStringList() << QByteArray("01 \xff") << 1 << QByteArray() << QByteArray("at byte 4: invalid UTF-8");
+    QTest::newRow("UTF-16 input") << QStringList() << QByteArray("\xff\xfe" "0\0" "1\0", 6) << 1 << QByteArray() << QByteArray("at character 1: UTF-16 text; save it as UTF-8");
+    QTest::newRow("packed text hints at its format") << QStringList{u"1103006B"_s} << QByteArray() << 1 << QByteArray() << QByteArray("at character 3: a third hex digit; pairs are separated by one blank (expected pairs of hex digits, each but the last followed by one blank, tab or line break)\nsumvane-lrc: hint: it is well-formed as --format packed\n");
+    QTest::newRow("modbus ascii odd digits") << QStringList{u"--format"_s, u"modbus-ascii"_s, u":11030"_s} << QByteArray() << 1 << QByteArray() << QByteArray("at character 6: a single hex digit; every byte is two");
+    QTest::newRow("a file name as TEXT hints at stdin") << QStringList{QStringLiteral(SUMVANE_LRC_PATH)} << QByteArray() << 1 << QByteArray() << QByteArray("is a file; to check what it holds, give it on standard input: sumvane-lrc < ");
+    QTest::newRow("lines, every frame ok") << QStringList{u"--lines"_s, u"--check"_s} << QByteArray("11 03 00 6B 00 03 7E\r\n\n01 03 00 00 00 01 FB") << 0 << QByteArray("1: ok\n3: ok\n") << QByteArray("sumvane-lrc: 2 frames: 2 ok, 0 wrong LRC, 0 malformed\n");
+    QTest::newRow("lines, one bad frame of each kind") << QStringList{u"--lines"_s, u"--check"_s, u"--format=modbus-ascii"_s} << QByteArray(":1103006B00037F\r1103\r\n\r\n:0101FE") << 1 << QByteArray("1: LRC mismatch: ends with 7F, should end with 7E\n2: malformed at column 1: a Modbus ASCII frame starts with ':'\n4: ok\n") << QByteArray("sumvane-lrc: 3 frames: 1 ok, 1 wrong LRC, 1 malformed\n");
+    QTest::newRow("lines, a place within its line") << QStringList{u"--lines"_s, u"--format"_s, u"packed"_s} << QByteArray("0102\n01 02\r\n") << 1 << QByteArray("1: FD\n2: malformed at column 3: a blank is not a hex digit\n") << QByteArray("2 frames: 1 ok, 1 malformed");
+    QTest::newRow("lines with a field") << QStringList{u"--lines"_s, u"--field=bytes"_s, u"01 02\n03"_s} << QByteArray() << 0 << QByteArray("1: 2\n2: 1\n") << QByteArray("sumvane-lrc: 2 frames: 2 ok, 0 malformed\n");
 }
 
 void TestCli::toolAnswersLikeTheWindow()
@@ -109,6 +124,9 @@ void TestCli::usageErrorsExitTwoWithTheReason_data()
     QTest::newRow("field without name") << QStringList{u"--field"_s} << QByteArray("sumvane-lrc: --field needs a NAME\n");
     QTest::newRow("unknown field") << QStringList{u"--field=crc"_s, u"01"_s} << QByteArray("sumvane-lrc: unknown field 'crc' (expected hex, decimal, octal, binary or bytes)\n");
     QTest::newRow("check with field") << QStringList{u"--check"_s, u"--field"_s, u"hex"_s, u"01"_s} << QByteArray("sumvane-lrc: --check and --field cannot be combined\n");
+    QTest::newRow("repeated field") << QStringList{u"--field=hex"_s, u"--field"_s, u"bytes"_s, u"01"_s} << QByteArray("sumvane-lrc: --field given more than once\n");
+    QTest::newRow("unknown format") << QStringList{u"--format=rtu"_s, u"01"_s} << QByteArray("sumvane-lrc: unknown format 'rtu' (expected spaced, packed or modbus-ascii)\n");
+    QTest::newRow("repeated format") << QStringList{u"--format=packed"_s, u"--format=packed"_s} << QByteArray("sumvane-lrc: --format given more than once\n");
 }
 
 void TestCli::usageErrorsExitTwoWithTheReason()

@@ -1,0 +1,222 @@
+#include "engine/Frame.h"
+
+#include <cstdint>
+#include <limits>
+
+namespace {
+
+bool IsHex(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+int HexValue(char c)
+{
+    return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
+}
+
+// The separators between pairs of spaced text: tab, line feed, form feed, carriage return, blank.
+bool IsSeparator(char c)
+{
+    return c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' ';
+}
+
+struct TDecoded
+{
+    char32_t code = 0;
+    std::size_t length = 0; // 0: the bytes here are not UTF-8
+};
+
+// The character starting at `at`, decoded as strictly as PCRE2 checks UTF-8: no overlong forms,
+// no encoded surrogates, nothing beyond U+10FFFF, no truncated sequence.
+TDecoded DecodeAt(std::string_view text, std::size_t at)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    if (lead < 0x80)
+        return {lead, 1};
+    std::size_t length = 0;
+    char32_t code = 0;
+    char32_t least = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, code = lead & 0x1F, least = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, code = lead & 0x0F, least = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, code = lead & 0x07, least = 0x10000;
+    } else {
+        return {};
+    }
+    if (text.size() - at < length)
+        return {};
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(at + i) & 0xC0) != 0x80)
+            return {};
+        code = code << 6 | (byte(at + i) & 0x3F);
+    }
+    if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return {};
+    return {code, length};
+}
+
+// The newline sequences that may close spaced text (PCRE2's "any" newline convention).
+bool IsNewline(char32_t c)
+{
+    return (c >= 0x0A && c <= 0x0D) || c == 0x85 || c == 0x2028 || c == 0x2029;
+}
+
+// Whether the text from `at` on is exactly one newline sequence.
+bool IsFinalNewline(std::string_view text, std::size_t at)
+{
+    const std::string_view rest = text.substr(at);
+    if (rest == "\r\n")
+        return true;
+    const TDecoded c = DecodeAt(text, at);
+    return c.length == rest.size() && IsNewline(c.code);
+}
+
+// Whether the text from `at` on is exactly the line end a packed or Modbus ASCII frame may
+// close with: LF or CR LF.
+bool IsFinalLineEnd(std::string_view text, std::size_t at)
+{
+    const std::string_view rest = text.substr(at);
+    return rest == "\n" || rest == "\r\n";
+}
+
+// A text that is not UTF-8 at all, told apart by its first bytes so the user learns why.
+std::optional<TFlaw> EncodingFlaw(std::string_view text)
+{
+    if (text.starts_with("\xEF\xBB\xBF"))
+        return TFlaw{TFlawKind::ByteOrderMark, 0};
+    if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF"))
+        return TFlaw{TFlawKind::Utf16, 0};
+    // ASCII as UTF-16 without a mark: every other byte is NUL.
+    const auto isAscii = [](char c) { return c >= 0x20 && c < 0x7F; };
+    if (text.size() >= 2 &&
+        ((isAscii(text[0]) && text[1] == 0) || (text[0] == 0 && isAscii(text[1]))))
+        return TFlaw{TFlawKind::Utf16, 0};
+    return std::nullopt;
+}
+
+// The flaw of a character that may not stand at `at`: bytes that are not UTF-8, text after a
+// line break that could only have closed the text, or a character that is no hex digit.
+TFlaw CharacterFlaw(std::string_view text, std::size_t at)
+{
+    const TDecoded c = DecodeAt(text, at);
+    if (c.length == 0)
+        return {TFlawKind::BadUtf8, at};
+    if (IsNewline(c.code)) {
+        const std::size_t after = text.substr(at).starts_with("\r\n") ? at + 2 : at + c.length;
+        if (after < text.size())
+            return {TFlawKind::AfterLineEnd, after};
+    }
+    return {TFlawKind::NotHexDigit, at, c.code};
+}
+
+// Sums the pairs of packed text from `at` on: the Packed format, and a Modbus ASCII frame after
+// its colon.
+TFrame ReadPacked(std::string_view text, std::size_t at)
+{
+    TFrame frame;
+    std::uint32_t sum = 0;
+    std::size_t count = 0;
+    for (;; at += 2) {
+        if (at == text.size() || IsFinalLineEnd(text, at))
+            break;
+        if (!IsHex(text[at])) {
+            frame.Flaw = CharacterFlaw(text, at);
+            return frame;
+        }
+        if (at + 1 == text.size() || IsFinalLineEnd(text, at + 1)) {
+            frame.Flaw = TFlaw{TFlawKind::SingleDigit, at};
+            return frame;
+        }
+        if (!IsHex(text[at + 1])) {
+            frame.Flaw = CharacterFlaw(text, at + 1);
+            return frame;
+        }
+        frame.LastByte = HexValue(text[at]) * 16 + HexValue(text[at + 1]);
+        sum += static_cast<std::uint32_t>(frame.LastByte);
+        ++count;
+    }
+    if (count == 0) {
+        frame.Flaw = TFlaw{TFlawKind::NoPairs, at};
+        return frame;
+    }
+    if (count > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+        throw ELrcError("the data text holds more bytes than can be counted");
+    frame.Result.Valid = true;
+    frame.Result.ByteCount = static_cast<std::int32_t>(count);
+    frame.Result.Lrc = static_cast<int>((256 - sum % 256) % 256);
+    return frame;
+}
+
+// The value of the last byte of validated spaced text: its last two hexadecimal digits.
+int LastSpacedByte(std::string_view validated)
+{
+    std::size_t end = validated.size();
+    while (end > 0 && !IsHex(validated[end - 1]))
+        --end;
+    return HexValue(validated[end - 2]) * 16 + HexValue(validated[end - 1]);
+}
+
+} // namespace
+
+std::optional<TFlaw> DiagnoseSpaced(std::string_view text)
+{
+    if (auto flaw = EncodingFlaw(text))
+        return flaw;
+    // The pattern read without backtracking, as its possessive form matches: pair and separator
+    // as often as they come, then perhaps a last pair, then the end or one final newline.
+    for (std::size_t at = 0;;) {
+        if (at == text.size() || IsFinalNewline(text, at)) {
+            if (at == 0)
+                return TFlaw{TFlawKind::NoPairs, 0};
+            return std::nullopt;
+        }
+        if (!IsHex(text[at])) {
+            if (IsSeparator(text[at]))
+                return TFlaw{at == 0 ? TFlawKind::LeadingSeparator : TFlawKind::DoubleSeparator,
+                             at};
+            return CharacterFlaw(text, at);
+        }
+        if (at + 1 == text.size() || IsSeparator(text[at + 1]) || IsFinalNewline(text, at + 1))
+            return TFlaw{TFlawKind::SingleDigit, at};
+        if (!IsHex(text[at + 1]))
+            return CharacterFlaw(text, at + 1);
+        const std::size_t after = at + 2;
+        if (after == text.size() || IsFinalNewline(text, after))
+            return std::nullopt;
+        if (IsHex(text[after]))
+            return TFlaw{TFlawKind::MissingSeparator, after};
+        if (!IsSeparator(text[after]))
+            return CharacterFlaw(text, after);
+        at = after + 1;
+    }
+}
+
+TFrame TFrameReader::Read(std::string_view text, TFrameFormat format) const
+{
+    if (format == TFrameFormat::Spaced) {
+        TFrame frame;
+        frame.Result = CalculateLrcUtf8(m_matcher, text);
+        if (frame.Result.Valid) {
+            frame.LastByte = LastSpacedByte(text);
+            return frame;
+        }
+        frame.Flaw = DiagnoseSpaced(text);
+        if (!frame.Flaw)
+            throw ELrcError("the data text was refused, but no place in it is wrong");
+        return frame;
+    }
+    TFrame refused;
+    if ((refused.Flaw = EncodingFlaw(text)))
+        return refused;
+    if (format == TFrameFormat::Packed)
+        return ReadPacked(text, 0);
+    if (text.empty() || text.front() != ':') {
+        refused.Flaw = TFlaw{TFlawKind::MissingColon, 0};
+        return refused;
+    }
+    return ReadPacked(text, 1);
+}

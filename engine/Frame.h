@@ -1,0 +1,63 @@
+#pragma once
+
+#include "engine/HexMatcher.h"
+#include "engine/Lrc.h"
+
+#include <cstddef>
+#include <optional>
+#include <string_view>
+
+// How a frame is written.
+enum class TFrameFormat
+{
+    Spaced,      // the window's data text: "11 03 00 6B 00 03 7E"
+    Packed,      // pairs with nothing between them: "1103006B00037E"
+    ModbusAscii, // a Modbus ASCII frame as on the wire: ":1103006B00037E" and CR LF
+};
+
+// What is wrong at the first place where a text stops being a frame of its format.
+enum class TFlawKind
+{
+    NoPairs,     // nothing but (at most) a line end: no byte at all
+    NotHexDigit, // a character that is neither a hex digit nor, where one may stand, a separator
+    SingleDigit, // a hex digit without its partner
+    MissingSeparator, // a third hex digit where a separator belongs ("0102" in spaced text)
+    LeadingSeparator, // a separator before the first pair
+    DoubleSeparator,  // a separator right after another
+    AfterLineEnd,     // text after the line break that may only close the text
+    MissingColon,     // a Modbus ASCII frame that does not start with ':'
+    BadUtf8,          // bytes that are not UTF-8
+    ByteOrderMark,    // a UTF-8 byte-order mark at the start
+    Utf16,            // UTF-16 text (by its byte-order mark or its NUL bytes)
+};
+
+struct TFlaw
+{
+    TFlawKind Kind = TFlawKind::NoPairs;
+    std::size_t Byte = 0;   // offset of the offending place in the UTF-8 text
+    char32_t Character = 0; // the character there, for NotHexDigit
+};
+
+// One frame read: the verdict, count and LRC as the window computes them, the frame's last byte
+// (for checking a frame that ends with its LRC), and for a malformed text its first flaw.
+struct TFrame
+{
+    TLrcResult Result;
+    int LastByte = -1;
+    std::optional<TFlaw> Flaw;
+};
+
+// The first flaw of spaced data text, by the same rules as the window's verdict: a flaw exactly
+// when CalculateLrcUtf8 says malformed.
+std::optional<TFlaw> DiagnoseSpaced(std::string_view utf8);
+
+// Reads frames of any format. It owns one compiled matcher, so that reading many frames (a log,
+// one frame a line) compiles the pattern once.
+class TFrameReader
+{
+public:
+    TFrame Read(std::string_view utf8, TFrameFormat format) const;
+
+private:
+    HexMatcher m_matcher;
+};
