@@ -7,9 +7,7 @@
 #                              server, no other
 set -euo pipefail
 action=$1
-export WINEPREFIX=$2
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+source "$(dirname "$0")/env.sh" "$2"
 case "$action" in
   start)
     mkdir -p "$WINEPREFIX"
@@ -28,18 +26,18 @@ case "$action" in
     # Booting the prefix (creating it when new) starts its long-lived service processes here,
     # with their output on /dev/null; started by a test's first program instead, they would
     # inherit that test's pipes and keep it from ever ending.
-    wineboot --init </dev/null >/dev/null 2>&1
+    "${wine[@]}" wineboot --init </dev/null >/dev/null 2>&1
     # The window font: Wine uses Tahoma only from the prefix's own Fonts folder, and otherwise
     # answers "Tahoma" with another face whose metrics would scale the whole window. Chinese
     # captions come from a CJK font linked to Tahoma, as Windows links its own.
     fonts="$WINEPREFIX/drive_c/windows/Fonts"
     if [[ ! -f "$fonts/tahoma.ttf" ]]; then
       cp /usr/share/wine/fonts/tahoma*.ttf "$fonts/"
-      wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+      "${wine[@]}" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
         /v Tahoma /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f </dev/null >/dev/null 2>&1
       wineserver -k </dev/null >/dev/null 2>&1 || true # the font list is read at start
       wineserver -p </dev/null >/dev/null 2>&1 || true
-      wineboot </dev/null >/dev/null 2>&1
+      "${wine[@]}" wineboot </dev/null >/dev/null 2>&1
     fi
     echo "ok: Wine prefix $WINEPREFIX ready"
     ;;
