@@ -11,6 +11,7 @@ for tool in Xvfb xdotool xclip xrdb xwininfo xprop import; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 
+here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 pids=()
 cleanup() {
@@ -72,3 +73,47 @@ done <<'EXPECTED'
 96 340 253
 144 510 380
 EXPECTED
+
+# A dark desktop (KDE's Breeze Dark, as Qt reads it from kdeglobals): every text must still
+# read at 3:1 or more on what it is drawn on, measured on the screenshot, the status in both
+# states.
+echo "Xft.dpi: 96" | xrdb -nocpp -merge
+mkdir -p "$work/config"
+cat >"$work/config/kdeglobals" <<'KDEGLOBALS'
+[Colors:Window]
+BackgroundNormal=32,35,38
+BackgroundAlternate=41,44,48
+ForegroundNormal=252,252,252
+ForegroundInactive=161,169,177
+ForegroundLink=29,153,243
+ForegroundVisited=155,89,182
+[Colors:View]
+BackgroundNormal=20,22,24
+ForegroundNormal=252,252,252
+ForegroundLink=29,153,243
+[Colors:Button]
+BackgroundNormal=41,44,48
+ForegroundNormal=252,252,252
+[Colors:Selection]
+BackgroundNormal=61,174,233
+ForegroundNormal=252,252,252
+KDEGLOBALS
+XDG_CURRENT_DESKTOP=KDE KDE_SESSION_VERSION=5 XDG_CONFIG_HOME="$work/config" "$app" >"$work/app-dark.log" 2>&1 &
+app_pid=$!
+pids+=("$app_pid")
+window=$(timeout 20 xdotool search --sync --name '^Sumvane V1\.0$' | head -n 1) ||
+  fail "no window titled 'Sumvane V1.0' on the dark desktop"
+xdotool windowfocus --sync "$window"
+regions=(Label1=18,8,127,13 Label6=18,54,110,13 Label9=240,54,82,13 Label2=35,106,48,13
+         Label7=18,227,120,13 Label8=180,227,142,13)
+measured=()
+for state in valid invalid; do
+  [[ $state == valid ]] && xdotool type --delay 20 "01 A0 7C FF 02" || xdotool key BackSpace
+  sleep 0.3
+  import -window "$window" "$out/window-dark-$state.png"
+  "$here/screen_contrast.py" "$out/window-dark-$state.png" "${regions[@]}" >"$work/contrast" &&
+    measured+=("$state: $(awk '{print $1, $2}' "$work/contrast" | paste -sd, -)") ||
+    { cat "$work/contrast"; fail "a text reads below 3:1 on the dark desktop ($state)"; }
+done
+kill "$app_pid"
+echo "ok: Breeze Dark, every text at 3:1 or more: ${measured[*]}; screenshots $out/window-dark-*.png"

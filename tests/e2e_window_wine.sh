@@ -12,23 +12,24 @@ here=$(cd "$(dirname "$0")" && pwd)
 for tool in xdotool xclip xwininfo import; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+source "$here/wine/env.sh" "$prefix"
 export DISPLAY=":$(cat "$prefix/display")"
 
 work=$(mktemp -d)
 app_pid=
 cleanup() {
   [[ -n "$app_pid" ]] && kill "$app_pid" 2>/dev/null || true
+  [[ -s "$work/colors.reg" ]] && "${wine[@]}" reg import "$work/colors.reg" </dev/null >/dev/null 2>&1
   set_dpi 96 || true
   rm -rf "$work"
 }
 fail() { echo "FAIL: $*" >&2; exit 1; }
 # The system's pixels per inch, read by Wine when its server starts.
 set_dpi() {
-  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
+  "${wine[@]}" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
   wineserver -k </dev/null >/dev/null 2>&1 || true
   wineserver -p </dev/null >/dev/null 2>&1 || true
-  wineboot </dev/null >/dev/null 2>&1
+  "${wine[@]}" wineboot </dev/null >/dev/null 2>&1
 }
 trap cleanup EXIT
 
@@ -98,3 +99,40 @@ done <<'EXPECTED'
 96 340 253
 144 549 409
 EXPECTED
+
+# High Contrast Black, its system colours as Windows sets them: every text must still read at
+# 3:1 or more on what it is drawn on, measured on the screenshot, the status in both states.
+"${wine[@]}" reg export 'HKCU\Control Panel\Colors' "$work/colors.reg" /y </dev/null >/dev/null 2>&1
+while read -r name rgb; do
+  "${wine[@]}" reg add 'HKCU\Control Panel\Colors' /v "$name" /t REG_SZ /d "$rgb" /f </dev/null >/dev/null 2>&1
+done <<'COLOURS'
+ButtonFace 0 0 0
+ButtonText 255 255 255
+WindowText 255 255 255
+Window 0 0 0
+HotTrackingColor 255 255 0
+GrayText 63 242 63
+Hilight 26 235 255
+HilightText 0 0 0
+COLOURS
+set_dpi 96
+"$here/wine/run.sh" "$prefix" "$exe" >"$work/app.log" 2>&1 &
+app_pid=$!
+window=$(timeout 30 xdotool search --sync --name '^Sumvane V1\.0$' | head -n 1) ||
+  fail "no window titled 'Sumvane V1.0' in high contrast"
+sleep 0.5
+xdotool windowfocus --sync "$window"
+regions=(Label1=18,8,127,13 Label6=18,54,110,13 Label9=240,54,82,13 GroupBox1=30,84,38,13
+         Label2=35,106,48,13 Label7=18,227,120,13 Label8=180,227,142,13)
+measured=()
+for state in valid invalid; do
+  [[ $state == valid ]] && xdotool type --delay 30 "01 A0 7C FF 02" || xdotool key BackSpace
+  sleep 0.5
+  import -window "$window" "$out/window-wine-high-contrast-$state.png"
+  "$here/screen_contrast.py" "$out/window-wine-high-contrast-$state.png" "${regions[@]}" >"$work/contrast" &&
+    measured+=("$state: $(awk '{print $1, $2}' "$work/contrast" | paste -sd, -)") ||
+    { cat "$work/contrast"; fail "a text reads below 3:1 in high contrast ($state)"; }
+done
+kill "$app_pid"; wait "$app_pid" 2>/dev/null || true
+app_pid=
+echo "ok: high contrast black, every text at 3:1 or more: ${measured[*]}; screenshots $out/window-wine-high-contrast-*.png"

@@ -3,6 +3,7 @@
 // cross-built, on Windows.
 #include "form/Display.h"
 #include "form/FormLayout.h"
+#include "form/Legibility.h"
 #include "tests/support/TestRows.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,8 @@
 #include <windows.h>
 #endif
 
+#include <algorithm>
+#include <cstdint>
 #include <set>
 #include <string>
 #include <vector>
@@ -92,6 +95,102 @@ INSTANTIATE_TEST_SUITE_P(Rows, ErrorBoxTextTable,
                              {"Empty", u"", u""},
                          }),
                          RowName<TErrorTextRow>);
+
+// --- Legible colours in every theme --------------------------------------------------------------
+
+// What a painted colour must be: exactly the fixed one, exactly another, or a colour that keeps
+// the fixed one's meaning.
+enum class TKeeps { Exactly, RedHue, GreyBetween };
+
+struct TLegibleRow
+{
+    std::string name;
+    TColor fixed;
+    TTheme theme;
+    TKeeps keeps;
+    TRgb painted{}; // for Exactly
+};
+
+constexpr TRgb Rgb(std::uint32_t rgb)
+{
+    return {static_cast<std::uint8_t>(rgb >> 16), static_cast<std::uint8_t>(rgb >> 8),
+            static_cast<std::uint8_t>(rgb)};
+}
+
+class LegibleColorTable : public testing::TestWithParam<TLegibleRow>
+{
+};
+
+TEST_P(LegibleColorTable, PaintsTheFixedColourWhereItReadsAndAReadableOneOfTheSameMeaningElsewhere)
+{
+    const TLegibleRow& row = GetParam();
+    const TRgb painted = LegibleColor(row.fixed, row.theme);
+    EXPECT_GE(ContrastRatio(painted, row.theme.Background), LegibleContrast);
+    switch (row.keeps) {
+    case TKeeps::Exactly:
+        EXPECT_EQ(BgrOf(painted), BgrOf(row.painted));
+        break;
+    case TKeeps::RedHue: // toward white (R, x, x) or toward black (x, 0, 0)
+        EXPECT_TRUE((painted.Red == 255 && painted.Green == painted.Blue) ||
+                    (painted.Green == 0 && painted.Blue == 0 && painted.Red > 0))
+            << BgrOf(painted);
+        // Just enough: one step back toward the red no longer reads.
+        EXPECT_LT(ContrastRatio(painted.Red == 255 ? TRgb{255, std::uint8_t(painted.Green - 2), std::uint8_t(painted.Blue - 2)}
+                                                   : TRgb{std::uint8_t(painted.Red + 2), 0, 0},
+                                row.theme.Background),
+                  LegibleContrast);
+        break;
+    case TKeeps::GreyBetween: {
+        const double l = RelativeLuminance(painted);
+        const double a = RelativeLuminance(row.theme.Background), b = RelativeLuminance(row.theme.Text);
+        EXPECT_GT(l, std::min(a, b));
+        EXPECT_LT(l, std::max(a, b));
+        EXPECT_LT(ContrastRatio(painted, row.theme.Background), LegibleContrast + 0.1) << "not muted";
+        break;
+    }
+    }
+}
+
+const TTheme QtLight{Rgb(0xEFEFEF), Rgb(0x000000), Rgb(0x0000FF)};
+const TTheme WindowsDefault{Rgb(0xF0F0F0), Rgb(0x000000), Rgb(0x0066CC)};
+const TTheme BreezeDark{Rgb(0x202326), Rgb(0xFCFCFC), Rgb(0x1D99F3)};
+const TTheme NearBlack{Rgb(0x101010), Rgb(0xE0E0E0), Rgb(0x3DAEE9)};
+const TTheme GreyBlue{Rgb(0x4D5A6B), Rgb(0xFFFFFF), Rgb(0xA8D8FF)};
+const TTheme HighContrastBlack{Rgb(0x000000), Rgb(0xFFFFFF), Rgb(0xFFFF00), true};
+const TTheme UnreadableTheme{Rgb(0x202326), Rgb(0x303030), Rgb(0x202080)};
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, LegibleColorTable,
+    testing::ValuesIn(std::vector<TLegibleRow>{
+        {"QtLightBlack", clBlack, QtLight, TKeeps::Exactly, Rgb(0x000000)},
+        {"QtLightRed", clRed, QtLight, TKeeps::Exactly, Rgb(0xFF0000)},
+        {"QtLightGrey", clGray, QtLight, TKeeps::Exactly, Rgb(0x808080)},
+        {"QtLightBlue", clBlue, QtLight, TKeeps::Exactly, Rgb(0x0000FF)},
+        {"WindowsDefaultRed", clRed, WindowsDefault, TKeeps::Exactly, Rgb(0xFF0000)},
+        {"WindowsDefaultGrey", clGray, WindowsDefault, TKeeps::Exactly, Rgb(0x808080)},
+        {"WindowsDefaultBlue", clBlue, WindowsDefault, TKeeps::Exactly, Rgb(0x0000FF)},
+        {"WindowsDefaultWindowText", clWindowText, WindowsDefault, TKeeps::Exactly, Rgb(0x000000)},
+        {"BreezeDarkBlackTakesTheText", clBlack, BreezeDark, TKeeps::Exactly, Rgb(0xFCFCFC)},
+        {"BreezeDarkBlueTakesTheLink", clBlue, BreezeDark, TKeeps::Exactly, Rgb(0x1D99F3)},
+        {"BreezeDarkRedReadsAsItIs", clRed, BreezeDark, TKeeps::Exactly, Rgb(0xFF0000)},
+        {"BreezeDarkGreyReadsAsItIs", clGray, BreezeDark, TKeeps::Exactly, Rgb(0x808080)},
+        {"NearBlackBlack", clBlack, NearBlack, TKeeps::Exactly, Rgb(0xE0E0E0)},
+        {"NearBlackBlue", clBlue, NearBlack, TKeeps::Exactly, Rgb(0x3DAEE9)},
+        {"GreyBlueBlack", clBlack, GreyBlue, TKeeps::Exactly, Rgb(0xFFFFFF)},
+        {"GreyBlueRedStaysARed", clRed, GreyBlue, TKeeps::RedHue},
+        {"GreyBlueGreyStaysMuted", clGray, GreyBlue, TKeeps::GreyBetween},
+        {"GreyBlueBlue", clBlue, GreyBlue, TKeeps::Exactly, Rgb(0xA8D8FF)},
+        {"SilverFaceRedDarkens", clRed, {Rgb(0xC0C0C0), Rgb(0x000000), Rgb(0x0000FF)}, TKeeps::RedHue},
+        {"ExactlyThreeToOneStays", clRed, {Rgb(0xDFDFDF), Rgb(0x000000), Rgb(0x0000FF)}, TKeeps::Exactly, Rgb(0xFF0000)},
+        {"JustUnderThreeToOneChanges", clRed, {Rgb(0xDEDEDE), Rgb(0x000000), Rgb(0x0000FF)}, TKeeps::RedHue},
+        {"UnreadableThemeTextFallsBackToWhite", clBlack, UnreadableTheme, TKeeps::Exactly, Rgb(0xFFFFFF)},
+        {"UnreadableThemeLinkFallsBackToWhite", clBlue, UnreadableTheme, TKeeps::Exactly, Rgb(0xFFFFFF)},
+        {"UnreadableLightThemeFallsBackToBlack", clGray, {Rgb(0xC0C0C0), Rgb(0xD0D0D0), Rgb(0xD0D0FF)}, TKeeps::Exactly, Rgb(0x000000)},
+        {"HighContrastStatusTakesTheText", clRed, HighContrastBlack, TKeeps::Exactly, Rgb(0xFFFFFF)},
+        {"HighContrastHintTakesTheText", clGray, HighContrastBlack, TKeeps::Exactly, Rgb(0xFFFFFF)},
+        {"HighContrastLinkTakesTheLink", clBlue, HighContrastBlack, TKeeps::Exactly, Rgb(0xFFFF00)},
+    }),
+    RowName<TLegibleRow>);
 
 // --- MulDiv, the scaling arithmetic
 // ---------------------------------------------------------------

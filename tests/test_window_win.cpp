@@ -3,6 +3,7 @@
 #include "engine/Lrc.h"
 #include "form/Display.h"
 #include "form/FormLayout.h"
+#include "form/Legibility.h"
 #include "packaging/Product.h"
 #include "win/Platform.h"
 #include "win/Unit1.h"
@@ -12,6 +13,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <uxtheme.h>
 
 #include <string>
 #include <vector>
@@ -186,6 +188,49 @@ TEST(Window, HasTheCaptionStylesAndColoursOfTheLayout)
               reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE)));
     EXPECT_EQ(GetTextColor(dc), RGB(0x80, 0x80, 0x80));
     ReleaseDC(form.Handle(), dc);
+}
+
+// What a label is painted with: the text colour its WM_CTLCOLORSTATIC sets.
+COLORREF PaintedColor(const TForm1& form, HWND label)
+{
+    const HDC dc = GetDC(form.Handle());
+    SendMessageW(form.Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label));
+    const COLORREF color = GetTextColor(dc);
+    ReleaseDC(form.Handle(), dc);
+    return color;
+}
+
+TEST(Window, EveryStatusReadsInHighContrastBlackAndTheDefaultColoursReturn)
+{
+    TForm1 form(At(96));
+    // The system colours of Windows' High Contrast Black, then back to what they were.
+    const int elements[] = {COLOR_BTNFACE, COLOR_WINDOWTEXT, COLOR_HOTLIGHT, COLOR_WINDOW};
+    const COLORREF highContrast[] = {RGB(0, 0, 0), RGB(255, 255, 255), RGB(255, 255, 0), RGB(0, 0, 0)};
+    COLORREF before[4];
+    for (int i = 0; i < 4; ++i)
+        before[i] = GetSysColor(elements[i]);
+    ASSERT_TRUE(SetSysColors(4, elements, highContrast));
+    SendMessageW(form.Handle(), WM_SYSCOLORCHANGE, 0, 0);
+
+    const TRgb face = RgbOf(GetSysColor(COLOR_BTNFACE));
+    const auto reads = [&](HWND label) { return ContrastRatio(RgbOf(PaintedColor(form, label)), face) >= LegibleContrast; };
+    Type(form.Edit1, u"01 A0 7C FF 02");
+    EXPECT_TRUE(reads(form.Label9)) << std::hex << PaintedColor(form, form.Label9);
+    EXPECT_EQ(PaintedColor(form, form.Label9), RGB(255, 255, 255)); // the theme's text
+    Type(form.Edit1, u"G");
+    EXPECT_TRUE(reads(form.Label9)) << std::hex << PaintedColor(form, form.Label9);
+    EXPECT_EQ(form.FontColor(form.Label9), clRed); // the handler's colour is still the layout's
+    EXPECT_TRUE(reads(form.Label6)) << std::hex << PaintedColor(form, form.Label6);
+    EXPECT_EQ(PaintedColor(form, form.Label8), RGB(255, 255, 0)); // the theme's link colour
+    // The light visual style would draw the group box's caption black: it is drawn classic.
+    EXPECT_EQ(GetWindowTheme(form.GroupBox1), nullptr);
+
+    ASSERT_TRUE(SetSysColors(4, elements, before));
+    SendMessageW(form.Handle(), WM_SYSCOLORCHANGE, 0, 0);
+    EXPECT_EQ(PaintedColor(form, form.Label9), RGB(255, 0, 0));
+    EXPECT_EQ(PaintedColor(form, form.Label6), RGB(128, 128, 128));
+    EXPECT_EQ(PaintedColor(form, form.Label8), RGB(0, 0, 255));
+    EXPECT_NE(GetWindowTheme(form.GroupBox1), nullptr);
 }
 
 // --- The display on every keystroke ------------------------------------------------------------

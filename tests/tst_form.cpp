@@ -61,6 +61,8 @@ private slots:
     void typingTheExampleKeyByKeyFollowsEveryText_data();
     void typingTheExampleKeyByKeyFollowsEveryText();
     void label9KeepsItsRightEdgeInEveryState();
+    void everyStatusReadsInTheThemeAndFollowsItsChange_data();
+    void everyStatusReadsInTheThemeAndFollowsItsChange();
     void emptyingTheFieldShowsTheFormatMessage();
     void anUnchangedResultNeitherSignalsNorRepaints();
     void tabVisitsTheFieldsInOrderAndSelectsTheirText();
@@ -222,6 +224,60 @@ void TestForm::label9KeepsItsRightEdgeInEveryState()
         QCOMPARE(form.Label9->width(), form.Label9->sizeHint().width());
         QCOMPARE(form.Label9->y(), Scale(form, 54));
     }
+}
+
+void TestForm::everyStatusReadsInTheThemeAndFollowsItsChange_data()
+{
+    QTest::addColumn<QStringList>("theme"); // window, window text, link
+    QTest::addColumn<QStringList>("painted"); // valid status, invalid status, hint, link; "" reads
+
+    QTest::newRow("Breeze Dark") << QStringList{u"#202326"_s, u"#fcfcfc"_s, u"#1d99f3"_s}
+                                 << QStringList{u"#fcfcfc"_s, u"#ff0000"_s, u"#808080"_s, u"#1d99f3"_s};
+    QTest::newRow("grey-blue") << QStringList{u"#4d5a6b"_s, u"#ffffff"_s, u"#a8d8ff"_s}
+                               << QStringList{u"#ffffff"_s, QString(), QString(), u"#a8d8ff"_s};
+}
+
+void TestForm::everyStatusReadsInTheThemeAndFollowsItsChange()
+{
+    QFETCH(QStringList, theme);
+    QFETCH(QStringList, painted);
+    const QPalette light = QApplication::palette();
+    TForm1 form;
+    QPalette dark = light;
+    dark.setColor(QPalette::Window, QColor(theme[0]));
+    dark.setColor(QPalette::WindowText, QColor(theme[1]));
+    dark.setColor(QPalette::Link, QColor(theme[2]));
+    // QApplication tells its widgets of a new palette only while exec() runs; a test says it.
+    const auto setThemeAtRunTime = [&form](const QPalette& palette) {
+        QApplication::setPalette(palette);
+        QEvent changed(QEvent::ApplicationPaletteChange);
+        QApplication::sendEvent(&form, &changed);
+    };
+    setThemeAtRunTime(dark);
+
+    const auto check = [&](QLabel* label, const QString& expected) {
+        const QColor colour = label->palette().color(QPalette::WindowText);
+        const auto rgb = [](const QColor& c) {
+            return TRgb{std::uint8_t(c.red()), std::uint8_t(c.green()), std::uint8_t(c.blue())};
+        };
+        QVERIFY2(ContrastRatio(rgb(colour), rgb(QColor(theme[0]))) >= 3.0, qPrintable(colour.name()));
+        if (!expected.isEmpty())
+            QCOMPARE(colour.name(), expected);
+    };
+    form.Edit1->setText(u"01 A0 7C FF 02"_s);
+    check(form.Label9, painted[0]);
+    form.Edit1->setText(u"01 A0 7C FF 0"_s);
+    check(form.Label9, painted[1]);
+    check(form.Label6, painted[2]);
+    check(form.Label8, painted[3]);
+
+    // Back to the light theme while the window is open: the layout's own colours return.
+    setThemeAtRunTime(light);
+    QCOMPARE(Label9Colour(form), u"#ff0000"_s);
+    QCOMPARE(form.Label6->palette().color(QPalette::WindowText).name(), u"#808080"_s);
+    QCOMPARE(form.Label8->palette().color(QPalette::WindowText).name(), u"#0000ff"_s);
+    form.Edit1->setText(u"01 A0 7C FF 02"_s);
+    QCOMPARE(Label9Colour(form), u"#000000"_s);
 }
 
 void TestForm::emptyingTheFieldShowsTheFormatMessage()

@@ -7,6 +7,7 @@
 #include "ui/Platform.h"
 #include "ui/QtText.h"
 
+#include <QEvent>
 #include <QFontMetrics>
 
 using namespace Qt::StringLiterals;
@@ -176,12 +177,36 @@ void TForm1::Bind(Sender* sender, Signal signal, void (TForm1::*handler)(QObject
 
 void TForm1::SetFontColor(QLabel* label, TColor color)
 {
-    const QColor wanted = ToQColor(color, label->palette());
-    if (label->palette().color(QPalette::WindowText) == wanted)
+    const auto [entry, added] = m_fontColors.try_emplace(label, color);
+    if (!added && entry->second == color)
         return;
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, wanted);
-    label->setPalette(palette);
+    entry->second = color;
+    PaintFontColor(label);
+}
+
+TColor TForm1::FontColor(QLabel* label) const
+{
+    const auto found = m_fontColors.find(label);
+    return found == m_fontColors.end() ? clWindowText : found->second;
+}
+
+void TForm1::PaintFontColor(QLabel* label)
+{
+    // The labels stand on the window itself: its palette is the theme they are read against.
+    const QColor painted = PaintedColor(FontColor(label), palette());
+    if (label->palette().color(QPalette::WindowText) == painted)
+        return;
+    QPalette own = label->palette();
+    own.setColor(QPalette::WindowText, painted);
+    label->setPalette(own);
+}
+
+void TForm1::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange)
+        for (const auto& [label, color] : m_fontColors)
+            PaintFontColor(label);
+    QWidget::changeEvent(event);
 }
 
 void TForm1::Edit1Change(QObject* /*sender*/)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "form/FormLayout.h"
-#include "ui/Colors.h"
+#include "ui/PaletteColors.h"
 #include "ui/TLinkLabel.h"
 #include "ui/TStatusAnnouncer.h"
 
@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QWidget>
+
+#include <map>
 
 // The one window. Its controls are built from the shared layout table and are reachable by
 // name (Edit1, Label9, GroupBox1, ...); the window owns them for its whole life.
@@ -25,8 +27,11 @@ public:
     // Opens the web page in the default browser.
     void Label8Click(QObject* sender);
 
-    // The label's text colour as the layout names it.
-    static void SetFontColor(QLabel* label, TColor color);
+    // The label's font colour as the layout and the handlers name it. What is painted is that
+    // colour where it reads on the theme's window colour, else a readable one of the same
+    // meaning, and it follows the theme when that changes.
+    void SetFontColor(QLabel* label, TColor color);
+    TColor FontColor(QLabel* label) const;
 
     QLineEdit* Edit1 = nullptr;
     QLabel* Label1 = nullptr;
@@ -44,8 +49,13 @@ public:
     QLineEdit* Edit2 = nullptr;
     QLabel* Label9 = nullptr;
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     TStatusAnnouncer* m_announcer = nullptr;
+    std::map<QLabel*, TColor> m_fontColors;
+    void PaintFontColor(QLabel* label);
     void BuildControls();
     void DescribeForAssistiveTechnology();
     template <typename Signal, typename Sender>

@@ -53,6 +53,16 @@ HWND ApplicationWindow()
     return window.Get();
 }
 
+TTheme SystemTheme()
+{
+    HIGHCONTRASTW highContrast{};
+    highContrast.cbSize = sizeof highContrast;
+    const bool on = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof highContrast, &highContrast, 0) &&
+                    (highContrast.dwFlags & HCF_HIGHCONTRASTON);
+    return {RgbOf(GetSysColor(COLOR_BTNFACE)), RgbOf(GetSysColor(COLOR_WINDOWTEXT)),
+            RgbOf(GetSysColor(COLOR_HOTLIGHT)), on};
+}
+
 void ShowErrorBox(HWND owner, std::u16string_view message)
 {
     MessageBoxFunction()(owner, ErrorBoxText(message), ApplicationTitleText, MB_OK | MB_ICONERROR);

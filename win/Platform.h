@@ -1,5 +1,7 @@
 #pragma once
 
+#include "form/Legibility.h"
+
 #include <windows.h>
 
 #include <functional>
@@ -37,6 +39,10 @@ int StartupShowCommand();
 // never above or left of the desktop's own top-left.
 POINT CentredPosition(const RECT& desktop, SIZE outer);
 RECT VirtualDesktop();
+
+// The system's colours the labels are read against: the button face they stand on, the window
+// text, the link colour, and whether high-contrast mode is on.
+TTheme SystemTheme();
 
 // The system's pixels per inch, as the window scales to them at load.
 int SystemPixelsPerInch();

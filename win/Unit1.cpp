@@ -5,6 +5,9 @@
 #include "packaging/Product.h"
 #include "win/Platform.h"
 
+#include <uxtheme.h>
+#include <vssym32.h>
+
 #include <array>
 #include <stdexcept>
 #include <vector>
@@ -183,6 +186,7 @@ void TForm1::CreateControls()
           {"Label9", &Label9}}})
         *member = Control(name);
     SendMessageW(Edit1, EM_SETLIMITTEXT, 0, 0); // no length limit (the default is 30,000)
+    DrawGroupBoxReadably();
 }
 
 SIZE TForm1::CaptionSize(HWND label) const
@@ -266,6 +270,11 @@ LRESULT TForm1::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ACTIVATE:
         OnActivate(LOWORD(wParam) != WA_INACTIVE);
         return 0;
+    case WM_SYSCOLORCHANGE:
+    case WM_THEMECHANGED:
+    case WM_SETTINGCHANGE: // high-contrast mode switched on or off
+        OnThemeChange();
+        break;
     case WM_DESTROY:
         OnDestroy();
         return 0;
@@ -288,7 +297,10 @@ LRESULT TForm1::OnCtlColorStatic(HDC dc, HWND control)
     // Read-only fields ask here too: they keep the ordinary field background, not grey.
     const bool field = control == Edit16 || control == Edit10 || control == Edit8 || control == Edit2;
     const TColor background = field ? clWindow : Form1Layout.Color;
-    SetTextColor(dc, ColorRef(field ? clWindowText : FontColor(control)));
+    // A label's fixed colour where it reads on the system's button face, else a readable one of
+    // the same meaning (the theme's own colours in high-contrast mode).
+    SetTextColor(dc, field ? ColorRef(clWindowText)
+                           : static_cast<COLORREF>(BgrOf(LegibleColor(FontColor(control), SystemTheme()))));
     SetBkColor(dc, ColorRef(background));
     return reinterpret_cast<LRESULT>(GetSysColorBrush(SystemColorIndex(background)));
 }
@@ -311,6 +323,34 @@ void TForm1::OnActivate(bool active)
     } else {
         SetFocus(m_focus ? m_focus : Edit1);
     }
+}
+
+void TForm1::OnThemeChange()
+{
+    DrawGroupBoxReadably();
+    // Every control asks for its colours again as it repaints.
+    RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void TForm1::DrawGroupBoxReadably()
+{
+    // A visual style draws the group box's caption in its own text colour, which a dark or
+    // high-contrast colour scheme leaves as it was. Where that colour does not read on the
+    // button face, the group box is drawn the classic way, in the colours WM_CTLCOLORSTATIC
+    // gives it, as Windows itself draws it in high-contrast mode.
+    const TTheme system = SystemTheme();
+    bool styleReads = !system.HighContrast;
+    if (const HTHEME style = OpenThemeData(Handle(), L"BUTTON")) {
+        COLORREF text = 0;
+        if (SUCCEEDED(GetThemeColor(style, BP_GROUPBOX, GBS_NORMAL, TMT_TEXTCOLOR, &text)))
+            styleReads = styleReads && ContrastRatio(RgbOf(text), system.Background) >= LegibleContrast;
+        CloseThemeData(style);
+    }
+    if (styleReads == m_groupBoxStyled)
+        return;
+    m_groupBoxStyled = styleReads;
+    // A blank names no visual style (an empty name would mean the default one to some systems).
+    SetWindowTheme(GroupBox1, styleReads ? nullptr : L" ", styleReads ? nullptr : L" ");
 }
 
 void TForm1::OnDestroy()

@@ -53,6 +53,8 @@ private:
     LRESULT OnCtlColorStatic(HDC dc, HWND control);
     bool OnSetCursor(HWND under);
     void OnActivate(bool active);
+    void OnThemeChange();
+    void DrawGroupBoxReadably();
     void OnDestroy();
 
     void CreateControls();
@@ -71,4 +73,5 @@ private:
     std::map<HWND, TColor> m_fontColors;
     std::map<HWND, int> m_rightEdges; // of the right-aligned labels, which keep it
     HWND m_focus = nullptr; // the control that had the focus when the window was deactivated
+    bool m_groupBoxStyled = true; // the group box is drawn by the visual style
 };
