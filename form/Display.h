@@ -14,6 +14,11 @@ struct TDisplay
     TColor Label9Color;
 };
 
+// How long the data text must rest before assistive technology hears the status it settled on:
+// typing "01 A0" passes through a malformed text at every first digit, and announcing each
+// would drown the user. The display itself follows every keystroke.
+inline constexpr int StatusQuietMilliseconds = 500;
+
 // Valid: the four forms of the LRC, the byte count in black. Invalid: empty fields and the
 // format message in red.
 TDisplay DisplayFor(const TLrcResult& result);

@@ -7,7 +7,7 @@ platform=$1
 objdump=$2
 shift 2
 # DLLs that every Windows installation has; a statically linked program needs no other.
-windows_own='^(kernel32|user32|gdi32|shell32|comctl32|comdlg32|advapi32|ole32|oleaut32|msvcrt|uxtheme|imm32|version|shlwapi|ws2_32)\.dll$'
+windows_own='^(kernel32|user32|gdi32|shell32|comctl32|comdlg32|advapi32|ole32|oleaut32|msvcrt|uxtheme|oleacc|imm32|version|shlwapi|ws2_32)\.dll$'
 failed=0
 for program in "$@"; do
   case "$platform" in

@@ -5,6 +5,8 @@
 #include "form/FormLayout.h"
 #include "form/Legibility.h"
 #include "packaging/Product.h"
+#include "tests/support/PasteRows.h"
+#include "tests/support/TestRows.h"
 #include "win/Platform.h"
 #include "win/Unit1.h"
 
@@ -13,12 +15,16 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <oleacc.h>
 #include <uxtheme.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
 namespace {
+
+using ::PrintTo; // failing rows show their names (found with the rows, by argument)
 
 std::u16string TextOf(HWND control)
 {
@@ -179,10 +185,12 @@ TEST(Window, HasTheCaptionStylesAndColoursOfTheLayout)
 
     // Read-only fields are painted on the window colour, labels on the form's.
     const HDC dc = GetDC(form.Handle());
-    EXPECT_EQ(SendMessageW(form.Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                           reinterpret_cast<LPARAM>(form.Edit16)),
-              reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW)));
-    EXPECT_EQ(GetBkColor(dc), GetSysColor(COLOR_WINDOW));
+    for (HWND field : {form.Edit16, form.Edit10, form.Edit8, form.Edit2}) {
+        EXPECT_EQ(SendMessageW(form.Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                               reinterpret_cast<LPARAM>(field)),
+                  reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW)));
+        EXPECT_EQ(GetBkColor(dc), GetSysColor(COLOR_WINDOW));
+    }
     EXPECT_EQ(SendMessageW(form.Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                            reinterpret_cast<LPARAM>(form.Label6)),
               reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE)));
@@ -231,6 +239,67 @@ TEST(Window, EveryStatusReadsInHighContrastBlackAndTheDefaultColoursReturn)
     EXPECT_EQ(PaintedColor(form, form.Label6), RGB(128, 128, 128));
     EXPECT_EQ(PaintedColor(form, form.Label8), RGB(0, 0, 255));
     EXPECT_NE(GetWindowTheme(form.GroupBox1), nullptr);
+}
+
+// --- Start-up: where the window opens and how it is shown --------------------------------------
+
+TEST(StartUp, CentresOnTheVirtualDesktopNeverAboveOrLeftOfIt)
+{
+    const struct
+    {
+        RECT desktop;
+        SIZE outer;
+        POINT expected;
+    } rows[] = {
+        {{0, 0, 1280, 800}, {346, 282}, {467, 259}},
+        {{-1920, 0, 1920, 1080}, {346, 282}, {-173, 399}}, // a monitor left of the main one
+        {{0, -1080, 1920, 1080}, {346, 282}, {787, -141}}, // one above it
+        {{-1920, -200, 0, 880}, {2000, 1200}, {-1920, -200}}, // larger than the desktop
+        {{0, 0, 1281, 801}, {347, 283}, {467, 259}},          // both halves round down
+    };
+    for (const auto& row : rows) {
+        const POINT at = CentredPosition(row.desktop, row.outer);
+        EXPECT_EQ(at.x, row.expected.x) << row.desktop.left << "," << row.desktop.top;
+        EXPECT_EQ(at.y, row.expected.y) << row.desktop.left << "," << row.desktop.top;
+    }
+}
+
+TEST(StartUp, HonoursOnlyTheMaximizedAndTheInactiveMinimizedShowRequests)
+{
+    const struct
+    {
+        DWORD flags;
+        WORD show;
+        int expected;
+    } rows[] = {
+        {STARTF_USESHOWWINDOW, SW_SHOWMAXIMIZED, SW_SHOWMAXIMIZED},
+        {STARTF_USESHOWWINDOW, SW_SHOWMINNOACTIVE, SW_SHOWMINNOACTIVE},
+        {STARTF_USESHOWWINDOW, SW_SHOWMINIMIZED, SW_SHOWNORMAL},
+        {STARTF_USESHOWWINDOW, SW_HIDE, SW_SHOWNORMAL},
+        {STARTF_USESHOWWINDOW, SW_MINIMIZE, SW_SHOWNORMAL},
+        {STARTF_USESHOWWINDOW, SW_SHOWNOACTIVATE, SW_SHOWNORMAL},
+        {0, SW_SHOWMAXIMIZED, SW_SHOWNORMAL}, // without the flag the field means nothing
+    };
+    for (const auto& row : rows) {
+        STARTUPINFOW info{};
+        info.cb = sizeof info;
+        info.dwFlags = row.flags;
+        info.wShowWindow = row.show;
+        EXPECT_EQ(StartupShowCommand(info), row.expected) << row.flags << " " << row.show;
+    }
+}
+
+TEST(Window, GivesTheFocusBackToTheFieldThatHadItWhenActivatedAgain)
+{
+    TForm1 form(At(96));
+    ShowWindow(form.Handle(), SW_SHOWNORMAL);
+    SetForegroundWindow(form.Handle());
+    SetFocus(form.Edit10);
+    ASSERT_EQ(GetFocus(), form.Edit10);
+    SendMessageW(form.Handle(), WM_ACTIVATE, WA_INACTIVE, 0);
+    SetFocus(nullptr);
+    SendMessageW(form.Handle(), WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_EQ(GetFocus(), form.Edit10);
 }
 
 // --- The display on every keystroke ------------------------------------------------------------
@@ -288,8 +357,10 @@ TEST(Window, AnUnchangedResultRaisesNoChangeNotificationAndKeepsTheSelection)
     SendMessageW(form.Edit10, EM_SETSEL, 1, 3);
 
     TChangeCounter::count = 0;
+    ValidateRect(form.Label9, nullptr);
     Type(form.Edit1, u" "); // "01 ": the same byte, the same LRC
     EXPECT_EQ(TChangeCounter::count, 0);
+    EXPECT_FALSE(GetUpdateRect(form.Label9, nullptr, FALSE)) << "Label9 repainted for nothing";
     DWORD start = 0, end = 0;
     SendMessageW(form.Edit10, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     EXPECT_EQ(start, 1u);
@@ -340,19 +411,23 @@ TEST(Window, TabVisitsTheFieldsInOrderSelectingTheirWholeText)
 
 // --- The link ---------------------------------------------------------------------------------
 
+struct TMouse
+{
+    UINT message;
+    POINT at; // in Label8's client coordinates
+};
+
 struct TClickRow
 {
     std::string name;
-    std::vector<UINT> messages;
+    std::vector<TMouse> messages;
     int opened;
 };
 
-class LinkClicks : public testing::TestWithParam<TClickRow>
+// The calls the link made to ShellExecuteW while it lives.
+class TShellCalls
 {
-};
-
-TEST_P(LinkClicks, OpenTheAddressOncePerClickThroughTheApplicationWindow)
-{
+public:
     struct TCall
     {
         HWND owner;
@@ -360,19 +435,34 @@ TEST_P(LinkClicks, OpenTheAddressOncePerClickThroughTheApplicationWindow)
         std::wstring file;
         int show;
     };
+    TShellCalls()
+        : m_previous(SetShellExecute([this](HWND owner, const wchar_t* verb, const wchar_t* file,
+                                            const wchar_t* parameters, const wchar_t* directory, int show) {
+              calls.push_back({owner, verb != nullptr, parameters != nullptr, directory != nullptr, file, show});
+          }))
+    {
+    }
+    ~TShellCalls() { SetShellExecute(m_previous); }
     std::vector<TCall> calls;
-    const TShellExecute previous = SetShellExecute(
-        [&](HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters,
-            const wchar_t* directory, int show) {
-            calls.push_back({owner, verb != nullptr, parameters != nullptr, directory != nullptr, file, show});
-        });
-    TForm1 form(At(96));
-    for (const UINT message : GetParam().messages)
-        SendMessageW(form.Label8, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(3, 3));
-    SetShellExecute(previous);
 
-    ASSERT_EQ(static_cast<int>(calls.size()), GetParam().opened);
-    for (const TCall& call : calls) {
+private:
+    TShellExecute m_previous;
+};
+
+class LinkClicks : public testing::TestWithParam<TClickRow>
+{
+};
+
+TEST_P(LinkClicks, OpenTheAddressOnceForAReleaseOverTheLinkAfterAPressOnIt)
+{
+    TShellCalls shell;
+    TForm1 form(At(96));
+    for (const TMouse& mouse : GetParam().messages)
+        SendMessageW(form.Label8, mouse.message, mouse.message == WM_LBUTTONUP ? 0 : MK_LBUTTON,
+                     MAKELPARAM(mouse.at.x, mouse.at.y));
+
+    ASSERT_EQ(static_cast<int>(shell.calls.size()), GetParam().opened);
+    for (const TShellCalls::TCall& call : shell.calls) {
         EXPECT_EQ(call.owner, ApplicationWindow());
         EXPECT_NE(call.owner, form.Handle());
         EXPECT_FALSE(call.verb || call.parameters || call.directory);
@@ -380,17 +470,208 @@ TEST_P(LinkClicks, OpenTheAddressOncePerClickThroughTheApplicationWindow)
         EXPECT_EQ(call.show, SW_SHOWNORMAL);
     }
     EXPECT_TRUE(IsWindowVisible(ApplicationWindow()) == FALSE);
+    if (GetParam().messages.back().message == WM_LBUTTONUP)
+        EXPECT_EQ(GetCapture(), nullptr) << "the link keeps the mouse after the release";
 }
+
+constexpr POINT On{3, 3};
+constexpr POINT Off{-40, 3}; // left of the link, where the captured release still arrives
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, LinkClicks,
     testing::ValuesIn(std::vector<TClickRow>{
-        {"AClick", {WM_LBUTTONDOWN, WM_LBUTTONUP}, 1},
-        {"ADoubleClick", {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}, 1},
-        {"TwoClicks", {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}, 2},
-        {"RightButton", {WM_RBUTTONDOWN, WM_RBUTTONUP}, 0},
+        {"AClick", {{WM_LBUTTONDOWN, On}, {WM_LBUTTONUP, On}}, 1},
+        {"ADoubleClick", {{WM_LBUTTONDOWN, On}, {WM_LBUTTONUP, On}, {WM_LBUTTONDBLCLK, On}, {WM_LBUTTONUP, On}}, 1},
+        {"TwoClicks", {{WM_LBUTTONDOWN, On}, {WM_LBUTTONUP, On}, {WM_LBUTTONDOWN, On}, {WM_LBUTTONUP, On}}, 2},
+        {"RightButton", {{WM_RBUTTONDOWN, On}, {WM_RBUTTONUP, On}}, 0},
+        {"APressThatLeavesTheLink", {{WM_LBUTTONDOWN, On}, {WM_MOUSEMOVE, Off}, {WM_LBUTTONUP, Off}}, 0},
+        {"AReleaseThatOnlyEndsOnTheLink", {{WM_LBUTTONUP, On}}, 0},
+        {"APressAloneOpensNothing", {{WM_LBUTTONDOWN, On}}, 0},
     }),
     [](const auto& info) { return info.param.name; });
+
+// --- Pasting: the clipboard's whole text ----------------------------------------------------------
+
+class PasteTable : public testing::TestWithParam<TPasteRow>
+{
+};
+
+TEST_P(PasteTable, KeepsEveryCharacterAsOneUndoableChange)
+{
+    TForm1 form(At(96));
+    const std::u16string& text = GetParam().clipboard;
+    ASSERT_TRUE(OpenClipboard(form.Handle()));
+    EmptyClipboard();
+    const HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(char16_t));
+    std::copy(text.c_str(), text.c_str() + text.size() + 1, static_cast<char16_t*>(GlobalLock(data)));
+    GlobalUnlock(data);
+    SetClipboardData(CF_UNICODETEXT, data);
+    CloseClipboard();
+
+    Type(form.Edit1, u"01 ");
+    SendMessageW(form.Edit1, WM_PASTE, 0, 0);
+    EXPECT_TRUE(TextOf(form.Edit1) == u"01 " + text) << Narrow(TextOf(form.Edit1));
+    SendMessageW(form.Edit1, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(reinterpret_cast<const wchar_t*>(text.c_str())));
+    EXPECT_TRUE(TextOf(form.Edit1) == text) << "WM_SETTEXT from another program";
+    EXPECT_TRUE(TextOf(form.Edit16) == GetParam().hex) << Narrow(TextOf(form.Edit16));
+    EXPECT_TRUE(TextOf(form.Label9) == GetParam().status);
+
+    // The paste was one step: undoing it returns to the text before it.
+    SendMessageW(form.Edit1, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"01 "));
+    SendMessageW(form.Edit1, EM_EMPTYUNDOBUFFER, 0, 0);
+    SendMessageW(form.Edit1, WM_PASTE, 0, 0);
+    SendMessageW(form.Edit1, EM_UNDO, 0, 0);
+    EXPECT_TRUE(TextOf(form.Edit1) == u"01 ") << Narrow(TextOf(form.Edit1));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, PasteTable, testing::ValuesIn(PasteRows()), RowName<TPasteRow>);
+
+// --- Label9 on screen after its caption jumps in length -------------------------------------------
+
+// Label9's place on screen as pixels, once every pending paint is done.
+std::vector<COLORREF> Label9Pixels(const TForm1& form)
+{
+    RedrawWindow(form.Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    const HDC dc = GetDC(form.Handle());
+    std::vector<COLORREF> pixels;
+    // The whole row Label9 can take, from the group box's left to the field's right edge.
+    for (int y = form.TextHeight() * 54 / 13; y < form.TextHeight() * 67 / 13; ++y)
+        for (int x = form.TextHeight() * 130 / 13; x < form.TextHeight() * 322 / 13; ++x)
+            pixels.push_back(GetPixel(dc, x, y));
+    ReleaseDC(form.Handle(), dc);
+    return pixels;
+}
+
+TEST(Window, Label9LeavesNothingOfAnOldCaptionAfterAJumpInLength)
+{
+    std::u16string big;
+    for (int i = 0; i < 123456; ++i)
+        big += u"7F ";
+    const auto shown = [](const std::u16string& text) {
+        TForm1 fresh(At(96));
+        ShowWindow(fresh.Handle(), SW_SHOWNOACTIVATE);
+        SetWindowTextW(fresh.Edit1, reinterpret_cast<const wchar_t*>(text.c_str()));
+        return Label9Pixels(fresh);
+    };
+    const std::vector<COLORREF> bigFresh = shown(big), smallFresh = shown(u"01");
+
+    TForm1 form(At(96));
+    ShowWindow(form.Handle(), SW_SHOWNOACTIVATE);
+    SetWindowTextW(form.Edit1, L"01");
+    Label9Pixels(form);
+    SetWindowTextW(form.Edit1, reinterpret_cast<const wchar_t*>(big.c_str()));
+    EXPECT_TRUE(TextOf(form.Label9) == u"123456 Bytes");
+    EXPECT_EQ(Label9Pixels(form), bigFresh) << "after growing from 1 Bytes";
+    SetWindowTextW(form.Edit1, L"01");
+    EXPECT_EQ(Label9Pixels(form), smallFresh) << "after shrinking back";
+}
+
+// --- What a screen reader hears -------------------------------------------------------------------
+
+// Lets the window's messages (the quiet-time timer, out-of-context WinEvents) run for a while.
+void Pump(std::chrono::milliseconds duration)
+{
+    const auto end = std::chrono::steady_clock::now() + duration;
+    while (std::chrono::steady_clock::now() < end) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+}
+
+std::u16string AccessibleName(IAccessible* object)
+{
+    VARIANT self;
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    std::u16string text;
+    if (SUCCEEDED(object->get_accName(self, &name)) && name)
+        text.assign(reinterpret_cast<const char16_t*>(name), SysStringLen(name));
+    SysFreeString(name);
+    return text;
+}
+
+std::vector<std::u16string> g_liveRegionNames;
+
+void CALLBACK OnLiveRegion(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD, DWORD)
+{
+    IAccessible* accessible = nullptr;
+    VARIANT item;
+    if (SUCCEEDED(AccessibleObjectFromEvent(window, object, child, &accessible, &item)) && accessible) {
+        g_liveRegionNames.push_back(AccessibleName(accessible));
+        accessible->Release();
+    }
+}
+
+TEST(Window, TheSettledStatusIsHeardOnceAsALiveRegion)
+{
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    TForm1 form(At(96));
+    g_liveRegionNames.clear();
+    const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_LIVEREGIONCHANGED, EVENT_OBJECT_LIVEREGIONCHANGED,
+                                               nullptr, OnLiveRegion, GetCurrentProcessId(), 0,
+                                               WINEVENT_OUTOFCONTEXT);
+    ASSERT_TRUE(hook);
+    const auto quiet = std::chrono::milliseconds(StatusQuietMilliseconds + 300);
+    Type(form.Edit1, u"01 A0 7C FF 02"); // flips between states at every first digit
+    Pump(quiet);
+    ASSERT_EQ(g_liveRegionNames.size(), 1u);
+    EXPECT_TRUE(g_liveRegionNames[0] == u"5 Bytes") << Narrow(g_liveRegionNames[0]);
+    Type(form.Edit1, u" "); // the status stays "5 Bytes"
+    Pump(quiet);
+    EXPECT_EQ(g_liveRegionNames.size(), 1u);
+    Type(form.Edit1, u"G");
+    Pump(quiet);
+    ASSERT_EQ(g_liveRegionNames.size(), 2u);
+    EXPECT_TRUE(g_liveRegionNames[1] == u"数据格式不正确");
+    UnhookWinEvent(hook);
+    CoUninitialize();
+}
+
+TEST(Window, TheLinkAndTheDataFieldTellAssistiveTechnologyWhatTheyAre)
+{
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    {
+        TShellCalls shell;
+        TForm1 form(At(96));
+        VARIANT self;
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+
+        IAccessible* link = nullptr;
+        ASSERT_HRESULT_SUCCEEDED(AccessibleObjectFromWindow(form.Label8, OBJID_CLIENT, __uuidof(IAccessible),
+                                                            reinterpret_cast<void**>(&link)));
+        VARIANT role, state;
+        ASSERT_HRESULT_SUCCEEDED(link->get_accRole(self, &role));
+        EXPECT_EQ(role.lVal, ROLE_SYSTEM_LINK);
+        EXPECT_TRUE(AccessibleName(link) == std::u16string(WebPageAddress));
+        ASSERT_HRESULT_SUCCEEDED(link->get_accState(self, &state));
+        EXPECT_FALSE(state.lVal & STATE_SYSTEM_FOCUSABLE);
+        BSTR action = nullptr;
+        ASSERT_HRESULT_SUCCEEDED(link->get_accDefaultAction(self, &action));
+        EXPECT_EQ(std::wstring(action, SysStringLen(action)), L"Jump");
+        SysFreeString(action);
+        EXPECT_HRESULT_SUCCEEDED(link->accDoDefaultAction(self));
+        EXPECT_EQ(shell.calls.size(), 1u);
+        link->Release();
+
+        IAccessible* field = nullptr;
+        ASSERT_HRESULT_SUCCEEDED(AccessibleObjectFromWindow(form.Edit1, OBJID_CLIENT, __uuidof(IAccessible),
+                                                            reinterpret_cast<void**>(&field)));
+        BSTR description = nullptr;
+        ASSERT_HRESULT_SUCCEEDED(field->get_accDescription(self, &description));
+        EXPECT_TRUE(std::u16string(reinterpret_cast<const char16_t*>(description), SysStringLen(description)) ==
+                    u"例如：01 A0 7C FF 02");
+        SysFreeString(description);
+        EXPECT_TRUE(AccessibleName(field) == u"需要校验的数据（Hex）"); // the standard object's, from its label
+        field->Release();
+    }
+    CoUninitialize();
+}
 
 // --- A failing handler --------------------------------------------------------------------------
 

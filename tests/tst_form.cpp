@@ -2,6 +2,7 @@
 #include "engine/Lrc.h"
 #include "engine/Render.h"
 #include "packaging/Product.h"
+#include "tests/support/PasteRows.h"
 #include "ui/Layout.h"
 #include "ui/Platform.h"
 #include "ui/QtText.h"
@@ -68,6 +69,8 @@ private slots:
     void tabVisitsTheFieldsInOrderAndSelectsTheirText();
     void resultFieldsAreReadOnlyButCopyable();
     void aLongPasteIsKeptWhole();
+    void aPasteKeepsEveryCharacterAsOneUndoableChange_data();
+    void aPasteKeepsEveryCharacterAsOneUndoableChange();
     void hostilePastesGetTheirVerdict_data();
     void hostilePastesGetTheirVerdict();
     void eachFieldIsAnnouncedWithItsLabel_data();
@@ -395,6 +398,36 @@ void TestForm::aLongPasteIsKeptWhole()
     QCOMPARE(form.Edit1->text().size(), text.size());
     QCOMPARE(form.Label9->text(), u"33334 Bytes"_s);
     QCOMPARE(form.Edit16->text(), ToQString(RenderLrc(CalculateLrc(ToU16View(text))).Hex));
+}
+
+void TestForm::aPasteKeepsEveryCharacterAsOneUndoableChange_data()
+{
+    QTest::addColumn<QString>("clipboard");
+    QTest::addColumn<QString>("hex");
+    QTest::addColumn<QString>("status");
+    for (const TPasteRow& row : PasteRows())
+        QTest::newRow(row.name.c_str()) << ToQString(row.clipboard) << ToQString(row.hex) << ToQString(row.status);
+}
+
+void TestForm::aPasteKeepsEveryCharacterAsOneUndoableChange()
+{
+    QFETCH(QString, clipboard);
+    TForm1 form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QTest::keyClicks(form.Edit1, u"01 "_s);
+    QApplication::clipboard()->setText(clipboard);
+    QTest::keySequence(form.Edit1, QKeySequence::Paste);
+    QCOMPARE(form.Edit1->text(), u"01 "_s + clipboard);
+    form.Edit1->setText(clipboard);
+    QTEST(form.Edit16->text(), "hex");
+    QTEST(form.Label9->text(), "status");
+
+    form.Edit1->setText(u"01 "_s);
+    form.Edit1->end(false);
+    QTest::keySequence(form.Edit1, QKeySequence::Paste);
+    QTest::keySequence(form.Edit1, QKeySequence::Undo);
+    QCOMPARE(form.Edit1->text(), u"01 "_s);
 }
 
 void TestForm::hostilePastesGetTheirVerdict_data()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "form/Display.h"
+
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -20,7 +22,7 @@ class TStatusAnnouncer : public QObject
     Q_OBJECT
 
 public:
-    static constexpr int QuietMilliseconds = 500;
+    static constexpr int QuietMilliseconds = StatusQuietMilliseconds;
 
     TStatusAnnouncer(QLineEdit* field, const QString& example, QObject* parent = nullptr);
 

@@ -90,6 +90,11 @@ int StartupShowCommand()
     STARTUPINFOW info{};
     info.cb = sizeof info;
     GetStartupInfoW(&info);
+    return StartupShowCommand(info);
+}
+
+int StartupShowCommand(const STARTUPINFOW& info)
+{
     if (info.dwFlags & STARTF_USESHOWWINDOW) {
         if (info.wShowWindow == SW_SHOWMAXIMIZED || info.wShowWindow == SW_SHOWMINNOACTIVE)
             return info.wShowWindow;

@@ -34,6 +34,7 @@ void ShellExecuteAddress(const wchar_t* address);
 // The ShowWindow command for the first window: maximized (3) and minimized without
 // activation (7) as the process was started with, any other request normal.
 int StartupShowCommand();
+int StartupShowCommand(const STARTUPINFOW& info); // the rule, for the start-up info given
 
 // The top-left that centres a window of this outer size on the virtual desktop (all monitors),
 // never above or left of the desktop's own top-left.

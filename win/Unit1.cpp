@@ -4,10 +4,17 @@
 #include "form/Display.h"
 #include "packaging/Product.h"
 #include "win/Platform.h"
+#include "win/TAccessible.h"
+
+#include <commctrl.h>
+#include <oleacc.h>
 
 #include <uxtheme.h>
 #include <vssym32.h>
 
+#include <windowsx.h>
+
+#include <algorithm>
 #include <array>
 #include <stdexcept>
 #include <vector>
@@ -15,8 +22,30 @@
 namespace {
 
 constexpr wchar_t FormClass[] = L"TForm1";
+constexpr UINT_PTR StatusTimer = 1; // the quiet time before the status is announced
+
+// UI Automation's live-setting property, which Narrator reads to speak a region's changes
+// (mingw-w64's headers do not have it); its value 1 is "polite".
+constexpr GUID LiveSettingProperty = {0xc12bcd8e, 0x2a8e, 0x4950, {0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58, 0xeb}};
+constexpr int LivePolite = 1;
 constexpr DWORD FormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD FormExStyle = WS_EX_APPWINDOW; // its own taskbar button
+
+// Marks a control as a polite live region for UI Automation clients (Narrator). Where the
+// service is missing (no COM here, or Wine, which answers E_NOTIMPL) the window still raises its
+// live-region events, which MSAA clients hear.
+void MarkLiveRegion(HWND control)
+{
+    IAccPropServices* services = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
+                                reinterpret_cast<void**>(&services))))
+        return;
+    VARIANT polite;
+    polite.vt = VT_I4;
+    polite.lVal = LivePolite;
+    (void)services->SetHwndProp(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, LiveSettingProperty, polite);
+    services->Release();
+}
 
 const wchar_t* Wide(std::u16string_view text)
 {
@@ -175,7 +204,7 @@ void TForm1::CreateControls()
             m_fontColors[control] = entry.FontColor;
             if (entry.RightAligned)
                 m_rightEdges[control] = left + Scaled(entry.Width);
-            FitLabel(control);
+            FitLabel(control, caption);
         }
     }
     for (const auto& [name, member] :
@@ -187,34 +216,42 @@ void TForm1::CreateControls()
         *member = Control(name);
     SendMessageW(Edit1, EM_SETLIMITTEXT, 0, 0); // no length limit (the default is 30,000)
     DrawGroupBoxReadably();
+    for (const HWND control : {Edit1, Label8})
+        SetWindowSubclass(control, ControlProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    MarkLiveRegion(Label9);
 }
 
-SIZE TForm1::CaptionSize(HWND label) const
+SIZE TForm1::CaptionSize(HWND label, std::u16string_view caption) const
 {
     const HFONT font = label == Label8 ? m_linkFont.Get() : m_font.Get();
-    return TextExtent(font, TextOf(label));
+    return TextExtent(font, caption);
 }
 
-void TForm1::FitLabel(HWND label)
+void TForm1::FitLabel(HWND label, std::u16string_view caption)
 {
     // A label fits its one-line caption; a right-aligned one keeps its right edge, any other its
-    // left edge, and the top never moves.
+    // left edge, and the top never moves. The old pixels are not carried along: a right-aligned
+    // caption moved with its left edge would stand in the wrong place.
     RECT rect;
     GetWindowRect(label, &rect);
     MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&rect), 2);
-    const SIZE size = CaptionSize(label);
+    const SIZE size = CaptionSize(label, caption);
     const auto rightEdge = m_rightEdges.find(label);
     const int left = rightEdge != m_rightEdges.end() ? rightEdge->second - size.cx : rect.left;
-    SetWindowPos(label, nullptr, left, rect.top, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(label, nullptr, left, rect.top, size.cx, size.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
 }
 
 void TForm1::SetCaption(HWND label, std::u16string_view caption)
 {
     if (TextOf(label) == caption)
         return;
+    // The place first, then the text: a static control paints a new text at once, into
+    // whatever place it has then.
+    FitLabel(label, caption);
     const std::u16string terminated(caption);
     SetWindowTextW(label, Wide(terminated));
-    FitLabel(label);
+    RedrawWindow(label, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
 }
 
 void TForm1::SetFontColor(HWND label, TColor color)
@@ -234,6 +271,8 @@ void TForm1::Edit1Change(HWND /*sender*/)
     SetText(Edit2, display.Edit2);
     SetCaption(Label9, display.Label9Caption);
     SetFontColor(Label9, display.Label9Color);
+    // Heard once the text has rested; every keystroke starts the quiet time again.
+    SetTimer(Handle(), StatusTimer, StatusQuietMilliseconds, nullptr);
 }
 
 void TForm1::Label8Click(HWND /*sender*/)
@@ -254,6 +293,36 @@ LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wParam, LP
     return form->Dispatch(message, wParam, lParam);
 }
 
+LRESULT CALLBACK TForm1::ControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam,
+                                     UINT_PTR /*id*/, DWORD_PTR form)
+{
+    LRESULT result = 0;
+    if (reinterpret_cast<TForm1*>(form)->DispatchControl(control, message, wParam, lParam, result))
+        return result;
+    return DefSubclassProc(control, message, wParam, lParam);
+}
+
+bool TForm1::DispatchControl(HWND control, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    switch (message) {
+    case WM_PASTE:
+        if (control != Edit1)
+            return false;
+        OnPaste();
+        return true;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED:
+        return control == Label8 && OnLinkMouse(message, lParam);
+    case WM_GETOBJECT:
+        result = OnGetObject(control, wParam, lParam);
+        return result != 0;
+    default:
+        return false;
+    }
+}
+
 LRESULT TForm1::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
 {
     const HWND window = m_window.Get();
@@ -269,6 +338,9 @@ LRESULT TForm1::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM_ACTIVATE:
         OnActivate(LOWORD(wParam) != WA_INACTIVE);
+        return 0;
+    case WM_TIMER:
+        OnTimer(static_cast<UINT_PTR>(wParam));
         return 0;
     case WM_SYSCOLORCHANGE:
     case WM_THEMECHANGED:
@@ -286,10 +358,9 @@ LRESULT TForm1::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
 
 void TForm1::OnCommand(HWND control, UINT notification)
 {
+    // The link's STN_CLICKED comes on the press; a click counts on the release (OnLinkMouse).
     if (control == Edit1 && notification == EN_CHANGE)
         RunHandler(Handle(), [&] { Edit1Change(control); });
-    else if (control == Label8 && notification == STN_CLICKED)
-        RunHandler(Handle(), [&] { Label8Click(control); });
 }
 
 LRESULT TForm1::OnCtlColorStatic(HDC dc, HWND control)
@@ -351,6 +422,93 @@ void TForm1::DrawGroupBoxReadably()
     m_groupBoxStyled = styleReads;
     // A blank names no visual style (an empty name would mean the default one to some systems).
     SetWindowTheme(GroupBox1, styleReads ? nullptr : L" ", styleReads ? nullptr : L" ");
+}
+
+void TForm1::OnTimer(UINT_PTR id)
+{
+    if (id != StatusTimer)
+        return;
+    KillTimer(Handle(), StatusTimer);
+    AnnounceStatus();
+}
+
+void TForm1::AnnounceStatus()
+{
+    // Only a status that differs from the one last heard: a blank that changes nothing, or a
+    // detour through "malformed" and back, says nothing new. Label9 is a polite live region;
+    // its accessible name, its caption, is what is read.
+    const std::u16string status = TextOf(Label9);
+    if (status == m_announced)
+        return;
+    m_announced = status;
+    NotifyWinEvent(EVENT_OBJECT_LIVEREGIONCHANGED, Label9, OBJID_CLIENT, CHILDID_SELF);
+}
+
+void TForm1::OnPaste()
+{
+    // The single-line field would cut the clipboard's text at its first line break and so show
+    // the LRC of fewer bytes than were copied: the text goes in whole, as one undoable change.
+    if (!IsClipboardFormatAvailable(CF_UNICODETEXT) || !OpenClipboard(Handle()))
+        return;
+    std::u16string text;
+    if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* chars = static_cast<const char16_t*>(GlobalLock(data))) {
+            const std::size_t most = GlobalSize(data) / sizeof(char16_t);
+            text.assign(chars, std::find(chars, chars + most, u'\0'));
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    SendMessageW(Edit1, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+bool TForm1::OnLinkMouse(UINT message, LPARAM lParam)
+{
+    // A click counts when the left button comes up over the link after going down on it; the
+    // second press of a double click (WM_LBUTTONDBLCLK) starts no click, so a double click
+    // opens the page once.
+    switch (message) {
+    case WM_LBUTTONDOWN:
+        m_linkPressed = true;
+        SetCapture(Label8); // the release comes here even off the link
+        return true;
+    case WM_LBUTTONUP: {
+        const bool pressed = m_linkPressed;
+        m_linkPressed = false;
+        if (GetCapture() == Label8)
+            ReleaseCapture();
+        RECT client;
+        GetClientRect(Label8, &client);
+        const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        if (pressed && PtInRect(&client, at))
+            RunHandler(Handle(), [&] { Label8Click(Label8); });
+        return true;
+    }
+    case WM_CAPTURECHANGED:
+        m_linkPressed = false;
+        return false;
+    default: // WM_LBUTTONDBLCLK
+        return true;
+    }
+}
+
+LRESULT TForm1::OnGetObject(HWND control, WPARAM wParam, LPARAM lParam)
+{
+    if (static_cast<long>(lParam) != OBJID_CLIENT)
+        return 0;
+    TAccessibleOverrides overrides;
+    if (control == Label8) {
+        overrides.Role = ROLE_SYSTEM_LINK;
+        overrides.Name = std::u16string(WebPageAddress);
+        overrides.DefaultAction = u"Jump";
+        overrides.DoDefaultAction = [this] { RunHandler(Handle(), [this] { Label8Click(Label8); }); };
+        overrides.Focusable = false;
+    } else if (control == Edit1) {
+        overrides.Description = TextOf(Label6); // the example of the format
+    } else {
+        return 0;
+    }
+    return AccessibleObjectFor(control, wParam, overrides);
 }
 
 void TForm1::OnDestroy()

@@ -48,19 +48,28 @@ public:
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK ControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam,
+                                        UINT_PTR id, DWORD_PTR form);
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    // Messages of the controls whose behaviour the window completes; false: the control's own.
+    bool DispatchControl(HWND control, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     void OnCommand(HWND control, UINT notification);
     LRESULT OnCtlColorStatic(HDC dc, HWND control);
     bool OnSetCursor(HWND under);
     void OnActivate(bool active);
     void OnThemeChange();
+    void OnTimer(UINT_PTR id);
+    void OnPaste();
+    bool OnLinkMouse(UINT message, LPARAM lParam);
+    LRESULT OnGetObject(HWND control, WPARAM wParam, LPARAM lParam);
+    void AnnounceStatus();
     void DrawGroupBoxReadably();
     void OnDestroy();
 
     void CreateControls();
     int Scaled(int value) const;
-    SIZE CaptionSize(HWND label) const;
-    void FitLabel(HWND label);
+    SIZE CaptionSize(HWND label, std::u16string_view caption) const;
+    void FitLabel(HWND label, std::u16string_view caption);
     void SetCaption(HWND label, std::u16string_view caption);
     void SetFontColor(HWND label, TColor color);
 
@@ -74,4 +83,6 @@ private:
     std::map<HWND, int> m_rightEdges; // of the right-aligned labels, which keep it
     HWND m_focus = nullptr; // the control that had the focus when the window was deactivated
     bool m_groupBoxStyled = true; // the group box is drawn by the visual style
+    bool m_linkPressed = false;   // the left button went down on the link and is still down
+    std::u16string m_announced;   // the status assistive technology last heard
 };
