@@ -4,11 +4,14 @@
 #include <windows.h>
 
 #include <commctrl.h> // needs windows.h first
+#include <objbase.h>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     // The manifest asks for the common controls' visual styles; they apply once comctl32 is in.
     InitCommonControls();
+    // COM, for the accessibility property service that marks the status as a live region.
+    (void)CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     // The application object's hidden window exists before the form, as the framework has it.
     (void)ApplicationWindow();
 
