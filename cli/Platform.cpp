@@ -117,7 +117,41 @@ std::size_t RemainingBytes(std::FILE* stream)
 
 TInputBytes::~TInputBytes()
 {
+#ifdef _WIN32
+    if (m_view) {
+        UnmapViewOfFile(m_view);
+        return;
+    }
+#endif
     FreeBlock(m_data, m_capacity);
+}
+
+bool TInputBytes::MapRegularFile(std::FILE* stream)
+{
+#ifdef _WIN32
+    // Under Wine, reading a 64 MiB file into fresh memory costs four times what validating it
+    // does; a read-only view of the file costs next to nothing. Only a regular file can be
+    // mapped, and only a non-empty one.
+    const HANDLE file = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    LARGE_INTEGER size{}, at{};
+    if (file == INVALID_HANDLE_VALUE || GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size) ||
+        !SetFilePointerEx(file, LARGE_INTEGER{}, &at, FILE_CURRENT) || size.QuadPart <= at.QuadPart ||
+        static_cast<unsigned long long>(size.QuadPart) > SIZE_MAX)
+        return false;
+    const HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (!mapping)
+        return false;
+    m_view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+    CloseHandle(mapping); // the view keeps the mapping alive
+    if (!m_view)
+        return false;
+    m_data = static_cast<char*>(m_view) + at.QuadPart;
+    m_size = static_cast<std::size_t>(size.QuadPart - at.QuadPart);
+    return true;
+#else
+    (void)stream; // Linux reads into a huge-page block, which is as fast
+    return false;
+#endif
 }
 
 bool TInputBytes::Reserve(std::size_t capacity)
@@ -135,6 +169,8 @@ bool TInputBytes::Reserve(std::size_t capacity)
 
 bool TInputBytes::ReadAll(std::FILE* stream)
 {
+    if (MapRegularFile(stream))
+        return true;
     // One byte beyond a known size lets the read see the end without growing the block; a pipe
     // grows it geometrically, so at most two blocks exist while it moves.
     if (!Reserve(std::max<std::size_t>(RemainingBytes(stream) + 1, 1 << 20)))

@@ -31,8 +31,10 @@ public:
 
 private:
     bool Reserve(std::size_t capacity);
+    bool MapRegularFile(std::FILE* stream);
 
-    char* m_data = nullptr;
+    char* m_data = nullptr; // the bytes: a block of m_capacity, or inside a mapped view
     std::size_t m_size = 0;
     std::size_t m_capacity = 0;
+    void* m_view = nullptr; // a mapped view of the whole file, where there is one
 };

@@ -7,9 +7,12 @@ standard output, standard error and exit status must be identical, byte for byte
 WINE_RUNNER is the command that runs a Windows program (tests/wine/run.sh PREFIX).
 """
 import concurrent.futures
+import os
 import random
 import subprocess
+import shutil
 import sys
+import tempfile
 
 RANDOM_TEXTS = 1500  # each is run twice: as the argument and on standard input
 
@@ -57,6 +60,18 @@ LOGS = [
 ]
 
 
+FILE_FOLDER = tempfile.mkdtemp()
+FILES = [
+    ("example.txt", b"01 A0 7C FF 02\r\n", 0, []),
+    ("empty.txt", b"", 0, []),
+    ("read-past.txt", b"zz01 A0 7C FF 02", 2, ["--field", "hex"]),
+    ("read-to-the-end.txt", b"01 02", 5, []),
+    ("three-mebibytes.txt", b"7F " * (1 << 20), 0, ["--field", "bytes"]),
+    ("log.txt", b":1103006B00037E\r\n:1103006B00037F\r\n" * 1000, 0,
+     ["--lines", "--check", "--format=modbus-ascii"]),
+]
+
+
 def random_text(rng):
     if rng.randrange(3) == 0:  # a frame of whole pairs, so that valid texts are common
         separator = rng.choice([" ", " ", "\t", "\n", "\r", "\f"])
@@ -89,10 +104,22 @@ def cases():
         yield "command line %r" % args, args, b"01"
     for args, log in LOGS:
         yield "log %r with %r" % (log[:40], args), args, log
+    # Standard input that is a regular file, which the Windows tool maps rather than reads.
+    for name, data, offset, args in FILES:
+        path = os.path.join(FILE_FOLDER, name)
+        with open(path, "wb") as f:
+            f.write(data)
+        yield "file %s from byte %d with %r" % (name, offset, args), args, (path, offset)
 
 
 def run(command, stdin):
-    done = subprocess.run(command, input=stdin, capture_output=True, timeout=120)
+    """stdin: bytes for a pipe, or (path, offset) for a file already read up to offset."""
+    if isinstance(stdin, tuple):
+        with open(stdin[0], "rb") as f:
+            f.seek(stdin[1])
+            done = subprocess.run(command, stdin=f, capture_output=True, timeout=120)
+    else:
+        done = subprocess.run(command, input=stdin, capture_output=True, timeout=120)
     return done.returncode, done.stdout, done.stderr
 
 
@@ -133,6 +160,7 @@ def main():
                     print("MISMATCH: %s\n  linux:   %r\n  windows: %r" % (what, expected, actual))
     print("%d runs, exit statuses %s: %d mismatches (%d runs started again after Wine failed to "
           "launch them)" % (len(all_cases), dict(sorted(statuses.items())), mismatches, relaunches))
+    shutil.rmtree(FILE_FOLDER, ignore_errors=True)
     # Every kind of outcome must have been compared for the agreement to mean anything.
     if mismatches or set(statuses) != {0, 1, 2}:
         sys.exit(1)
