@@ -20,6 +20,7 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$here/contrast_states.sh"
 
 # One X server for the whole run; -noreset keeps the resources xrdb sets between clients.
 Xvfb -displayfd 3 -screen 0 1280x800x24 -noreset -nolisten tcp 3>"$work/display" 2>/dev/null &
@@ -106,14 +107,6 @@ window=$(timeout 20 xdotool search --sync --name '^Sumvane V1\.0$' | head -n 1) 
 xdotool windowfocus --sync "$window"
 regions=(Label1=18,8,127,13 Label6=18,54,110,13 Label9=240,54,82,13 Label2=35,106,48,13
          Label7=18,227,120,13 Label8=180,227,142,13)
-measured=()
-for state in valid invalid; do
-  [[ $state == valid ]] && xdotool type --delay 20 "01 A0 7C FF 02" || xdotool key BackSpace
-  sleep 0.3
-  import -window "$window" "$out/window-dark-$state.png"
-  "$here/screen_contrast.py" "$out/window-dark-$state.png" "${regions[@]}" >"$work/contrast" &&
-    measured+=("$state: $(awk '{print $1, $2}' "$work/contrast" | paste -sd, -)") ||
-    { cat "$work/contrast"; fail "a text reads below 3:1 on the dark desktop ($state)"; }
-done
+measure_states "$window" "$out/window-dark" "on the dark desktop" "${regions[@]}"
 kill "$app_pid"
 echo "ok: Breeze Dark, every text at 3:1 or more: ${measured[*]}; screenshots $out/window-dark-*.png"

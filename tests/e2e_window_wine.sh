@@ -24,6 +24,7 @@ cleanup() {
   rm -rf "$work"
 }
 fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$here/contrast_states.sh"
 # The system's pixels per inch, read by Wine when its server starts.
 set_dpi() {
   "${wine[@]}" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
@@ -141,15 +142,7 @@ sleep 0.5
 xdotool windowfocus --sync "$window"
 regions=(Label1=18,8,127,13 Label6=18,54,110,13 Label9=240,54,82,13 GroupBox1=30,84,38,13
          Label2=35,106,48,13 Label7=18,227,120,13 Label8=180,227,142,13)
-measured=()
-for state in valid invalid; do
-  [[ $state == valid ]] && xdotool type --delay 30 "01 A0 7C FF 02" || xdotool key BackSpace
-  sleep 0.5
-  import -window "$window" "$out/window-wine-high-contrast-$state.png"
-  "$here/screen_contrast.py" "$out/window-wine-high-contrast-$state.png" "${regions[@]}" >"$work/contrast" &&
-    measured+=("$state: $(awk '{print $1, $2}' "$work/contrast" | paste -sd, -)") ||
-    { cat "$work/contrast"; fail "a text reads below 3:1 in high contrast ($state)"; }
-done
+measure_states "$window" "$out/window-wine-high-contrast" "in high contrast" "${regions[@]}"
 kill "$app_pid"; wait "$app_pid" 2>/dev/null || true
 app_pid=
 echo "ok: high contrast black, every text at 3:1 or more: ${measured[*]}; screenshots $out/window-wine-high-contrast-*.png"

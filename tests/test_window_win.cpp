@@ -470,8 +470,9 @@ TEST_P(LinkClicks, OpenTheAddressOnceForAReleaseOverTheLinkAfterAPressOnIt)
         EXPECT_EQ(call.show, SW_SHOWNORMAL);
     }
     EXPECT_TRUE(IsWindowVisible(ApplicationWindow()) == FALSE);
-    if (GetParam().messages.back().message == WM_LBUTTONUP)
+    if (GetParam().messages.back().message == WM_LBUTTONUP) {
         EXPECT_EQ(GetCapture(), nullptr) << "the link keeps the mouse after the release";
+    }
 }
 
 constexpr POINT On{3, 3};
