@@ -5,6 +5,8 @@
 #   scripts/install-deps.sh --test     also what the tests and CI use (Xvfb, validators, ...)
 #   scripts/install-deps.sh --windows  also the Windows cross-builds: mingw-w64, Wine, and
 #                                      PCRE2 built from Debian's source for both architectures
+#   scripts/install-deps.sh --release  also what a release is made with: NSIS for the Windows
+#                                      installers, osslsigncode to sign them
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode="${1:-}"
@@ -17,7 +19,7 @@ packages=(
   fonts-wqy-microhei          # the window's captions are Chinese
   fonts-dejavu-core           # the sans-serif whose 13-pixel text height the layout assumes
 )
-if [[ "$mode" == "--test" || "$mode" == "--windows" ]]; then
+if [[ "$mode" == "--test" || "$mode" == "--windows" || "$mode" == "--release" ]]; then
   packages+=(
     clang libclang-rt-dev        # libFuzzer and the sanitizer runtimes
     xvfb xdotool xclip x11-xserver-utils x11-utils imagemagick
@@ -27,7 +29,10 @@ if [[ "$mode" == "--test" || "$mode" == "--windows" ]]; then
     desktop-file-utils appstream groff-base binutils-mingw-w64-i686 dpkg-dev file lintian
   )
 fi
-if [[ "$mode" == "--windows" ]]; then
+if [[ "$mode" == "--release" ]]; then
+  packages+=(nsis osslsigncode)
+fi
+if [[ "$mode" == "--windows" || "$mode" == "--release" ]]; then
   packages+=(
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
     wine wine64 wine32:i386
@@ -53,5 +58,5 @@ if [[ ${#missing[@]} -gt 0 ]]; then
   "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-[[ "$mode" == "--windows" ]] && scripts/build-pcre2-windows.sh
+[[ "$mode" == "--windows" || "$mode" == "--release" ]] && scripts/build-pcre2-windows.sh
 exit 0

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# A release in one command, built from a clean state:
+#   scripts/release.sh [DIST]          (default: dist/)
+# DIST then holds exactly the two .debs (sumvane, the window; sumvane-lrc, the tool without any
+# graphical toolkit), a zip and a per-user installer for each Windows architecture, and
+# SHA256SUMS over them. The same commit gives the same bytes whatever the clone's path, the
+# time, the umask or the locale: every time stamp is the last commit's.
+# Signing the Windows programs and installers: see scripts/sign-windows.sh.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source=$PWD
+dist=$(realpath -m -- "${1:-dist}")
+
+scripts/install-deps.sh --release
+
+export SOURCE_DATE_EPOCH
+SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
+export TZ=UTC LC_ALL=C.UTF-8 LANGUAGE=
+umask 022
+version=$(sed -n 's/^ *VERSION \([0-9.]*\)$/\1/p' CMakeLists.txt | head -n 1)
+work=$source/build-release
+rm -rf "$work" "$dist"
+mkdir -p "$work" "$dist"
+started=$SECONDS
+
+configure() { # build folder, extra cmake arguments...
+  local build=$1
+  shift
+  cmake -S "$source" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DSUMVANE_BUILD_TESTS=OFF -DSUMVANE_BUILD_BENCH=OFF "$@" >/dev/null
+  cmake --build "$build"
+}
+
+# Linux: the two .debs.
+configure "$work/linux"
+(cd "$work/linux" && cpack -G DEB -B "$work/deb" >/dev/null)
+cp "$work/deb/sumvane_${version}_amd64.deb" "$work/deb/sumvane-lrc_${version}_amd64.deb" "$dist/"
+
+# Windows: for each architecture the zip, then an installer that holds what the zip holds.
+for arch in i686:win32:x86-unicode x86_64:win64:amd64-unicode; do
+  IFS=: read -r triple name target <<<"$arch"
+  build=$work/$name
+  configure "$build" --toolchain "$source/cmake/toolchains/mingw-$triple.cmake" \
+    -DSUMVANE_PCRE2_ROOT="$source/.cache/pcre2-10.42/$triple"
+  scripts/sign-windows.sh "$build/app/sumvane.exe" "$build/cli/sumvane-lrc.exe"
+  package=Sumvane-$version-$name
+  (cd "$build" && cpack -G ZIP -B "$work/zip-$name" >/dev/null)
+  cp "$work/zip-$name/$package.zip" "$dist/"
+  unzip -q "$dist/$package.zip" -d "$work/stage-$name"
+  makensis -V2 -DVERSION="$version" -DTARGET="$target" -DSTAGE="$work/stage-$name/$package" \
+    -DICON="$source/packaging/windows/sumvane.ico" \
+    -DHOMEPAGE="$(sed -n 's/^ *HOMEPAGE_URL "\(.*\)"$/\1/p' CMakeLists.txt)" \
+    -DOUTFILE="$dist/$package-setup.exe" packaging/windows/installer.nsi
+  scripts/sign-windows.sh "$dist/$package-setup.exe"
+done
+
+(cd "$dist" && sha256sum -- * >SHA256SUMS && sha256sum --quiet -c SHA256SUMS)
+echo "release $version in $dist ($((SECONDS - started)) s):"
+(cd "$dist" && ls -l --time-style=+ -- * | awk '{ printf "  %10d  %s\n", $5, $6 }')
