@@ -3,11 +3,13 @@
 # inch: it opens centred at its client size, the example typed into it yields results that can
 # be copied out, a click on the link reaches the browser once, and closing it ends the process.
 # Screenshots are left in OUTDIR.
-#   e2e_window_wine.sh PREFIX SUMVANE_EXE OUTDIR      (the prefix started by wine/server.sh)
+# From another process, a screen reader's view of the link and the data field (MSAA_PROBE).
+#   e2e_window_wine.sh PREFIX SUMVANE_EXE OUTDIR MSAA_PROBE   (the prefix started by wine/server.sh)
 set -euo pipefail
 prefix=$1
 exe=$2
 out=$3
+probe=$4
 here=$(cd "$(dirname "$0")" && pwd)
 for tool in xdotool xclip xwininfo import; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
@@ -64,6 +66,12 @@ while read -r dpi width height; do
   (( centre_x >= 638 && centre_x <= 642 && centre_y >= 400 && centre_y <= 440 )) ||
     fail "client centre at $centre_x,$centre_y at $dpi dpi, expected 640 and just below 400"
 
+  # What assistive technology in another process is told.
+  seen=$("$here/wine/run.sh" "$prefix" "$probe" | tr -d '\r')
+  [[ "$seen" == "Label8: role 30, name http://sumvane.io/lrc.html, description -, action Jump, not focusable
+Edit1: role 42, name 需要校验的数据（Hex）, description 例如：01 A0 7C FF 02, action -, focusable" ]] ||
+    fail "another process sees: $seen"
+
   xdotool windowfocus --sync "$window"
   xdotool type --delay 30 "01 A0 7C FF 02"
   sleep 0.3
@@ -112,7 +120,7 @@ while read -r dpi width height; do
   kill -0 "$app_pid" 2>/dev/null && fail "the process goes on after its window closed at $dpi dpi"
   wait "$app_pid" || fail "sumvane.exe ended with status $? at $dpi dpi"
   app_pid=
-  echo "ok: $dpi dpi, client ${width}x${height} centred, copied ${copied[*]}, a two-line paste kept whole ($pasted), link opened once per click and not for a press that left it, closed; screenshot $out/window-wine-${dpi}dpi.png"
+  echo "ok: $dpi dpi, client ${width}x${height} centred, copied ${copied[*]}, seen by another process as a link and a described field, a two-line paste kept whole ($pasted), link opened once per click and not for a press that left it, closed; screenshot $out/window-wine-${dpi}dpi.png"
 done <<'EXPECTED'
 96 340 253
 144 549 409
