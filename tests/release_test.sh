@@ -33,6 +33,7 @@ if ! diff -u "$dist/SHA256SUMS" "$second/out/SHA256SUMS"; then
 fi
 (cd "$dist" && sha256sum --quiet -c SHA256SUMS) || fail "sha256sum -c"
 [[ $(ls "$dist" | wc -l) -eq 7 ]] || fail "dist holds $(ls "$dist")"
+sed 's/^/  /' "$dist/SHA256SUMS"
 echo "ok: two releases of $commit, in $first and $second, minutes apart, with umask 077 and LC_ALL=C: the same SHA256SUMS"
 
 lintian --fail-on error,warning "$dist"/*.deb >"$work/lintian.log" 2>&1 || fail "lintian: $(cat "$work/lintian.log")"
