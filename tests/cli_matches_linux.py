@@ -124,16 +124,22 @@ def run(command, stdin):
 
 
 # Wine's own launcher, not the program, now and then fails to start a process on a loaded
-# machine, and says so in these words; such a run never reached sumvane-lrc.exe.
+# machine: it says so in these words, or it ends with a failure status and not a byte of
+# output. Such a run never reached sumvane-lrc.exe, which explains every failure it reports.
 WINE_LAUNCH_FAILURE = b"ShellExecuteEx failed"
 relaunches = 0
+
+
+def launch_failed(result):
+    status, out, err = result
+    return WINE_LAUNCH_FAILURE in out + err or (status != 0 and not out and not err)
 
 
 def run_windows(command, stdin):
     global relaunches
     for _ in range(3):
         result = run(command, stdin)
-        if WINE_LAUNCH_FAILURE not in result[1] + result[2]:
+        if not launch_failed(result):
             return result
         relaunches += 1
     return result
