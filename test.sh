@@ -19,12 +19,11 @@ scripts/install-deps.sh --windows
 # The Windows tool is held to the Linux one, so that one is built first.
 cmake --preset default -DSUMVANE_BUILD_TESTS=ON >/dev/null
 cmake --build --preset default --target sumvane-lrc
-source tests/wine/env.sh build-windows-x86/wineprefix # for wine_runs_32bit
 status=0
 for windows in windows-x86 windows-x64; do
   cmake --preset "$windows" >/dev/null
   cmake --build --preset "$windows"
-  if [[ "$windows" == windows-x86 ]] && ! wine_runs_32bit; then
+  if [[ "$windows" == windows-x86 ]] && ! (source tests/wine/env.sh "build-$windows/wineprefix" && wine_runs_32bit); then
     # No 32-bit program runs on a kernel without 32-bit support, under Wine or otherwise.
     echo "NOTE: this machine cannot execute 32-bit programs (its kernel has no IA32 emulation):" \
          "the 32-bit build is built and packaged, and its tests under Wine are left out" >&2

@@ -1,5 +1,7 @@
 #include "engine/Frame.h"
 
+#include "engine/HexDigits.h"
+
 #include <cstdint>
 #include <limits>
 
@@ -7,12 +9,7 @@ namespace {
 
 bool IsHex(char c)
 {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-int HexValue(char c)
-{
-    return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
+    return HexDigitValue(c) >= 0;
 }
 
 // The separators between pairs of spaced text: tab, line feed, form feed, carriage return, blank.
@@ -135,7 +132,7 @@ TFrame ReadPacked(std::string_view text, std::size_t at)
             frame.Flaw = CharacterFlaw(text, at + 1);
             return frame;
         }
-        frame.LastByte = HexValue(text[at]) * 16 + HexValue(text[at + 1]);
+        frame.LastByte = HexDigitValue(text[at]) * 16 + HexDigitValue(text[at + 1]);
         sum += static_cast<std::uint32_t>(frame.LastByte);
         ++count;
     }
@@ -157,7 +154,7 @@ int LastSpacedByte(std::string_view validated)
     std::size_t end = validated.size();
     while (end > 0 && !IsHex(validated[end - 1]))
         --end;
-    return HexValue(validated[end - 2]) * 16 + HexValue(validated[end - 1]);
+    return HexDigitValue(validated[end - 2]) * 16 + HexDigitValue(validated[end - 1]);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "engine/Lrc.h"
 
+#include "engine/HexDigits.h"
 #include "engine/HexMatcher.h"
 #include "engine/Utf8.h"
 
@@ -7,19 +8,6 @@
 #include <limits>
 
 namespace {
-
-// Value of an ASCII hexadecimal digit, -1 for every other byte.
-constexpr std::array<std::int8_t, 256> HexDigitValues = [] {
-    std::array<std::int8_t, 256> values{};
-    values.fill(-1);
-    for (int c = '0'; c <= '9'; ++c)
-        values[c] = static_cast<std::int8_t>(c - '0');
-    for (int c = 'a'; c <= 'f'; ++c)
-        values[c] = static_cast<std::int8_t>(c - 'a' + 10);
-    for (int c = 'A'; c <= 'F'; ++c)
-        values[c] = static_cast<std::int8_t>(c - 'A' + 10);
-    return values;
-}();
 
 // Sums the bytes of a text that has passed validation. Such a text is a run of three-character
 // groups (two digits and one separator), the last possibly without its separator, then at most

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <windows.h>
+
+#include <oleacc.h> // needs windows.h first
+
 #include <functional>
-#include <oleacc.h>
 #include <optional>
 #include <string>
-#include <windows.h>
 
 // What a control tells assistive technology beyond what Windows' standard object for it says.
 struct TAccessibleOverrides

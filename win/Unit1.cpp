@@ -501,7 +501,11 @@ LRESULT TForm1::OnGetObject(HWND control, WPARAM wParam, LPARAM lParam)
         overrides.Role = ROLE_SYSTEM_LINK;
         overrides.Name = std::u16string(WebPageAddress);
         overrides.DefaultAction = u"Jump";
-        overrides.DoDefaultAction = [this] { RunHandler(Handle(), [this] { Label8Click(Label8); }); };
+        // A screen reader may keep the object after the window has gone: then it opens nothing.
+        overrides.DoDefaultAction = [this, link = Label8] {
+            if (IsWindow(link))
+                RunHandler(Handle(), [this] { Label8Click(Label8); });
+        };
         overrides.Focusable = false;
     } else if (control == Edit1) {
         overrides.Description = TextOf(Label6); // the example of the format
