@@ -35,28 +35,71 @@ fi
 if [[ "$mode" == "--windows" || "$mode" == "--release" ]]; then
   packages+=(
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-    wine wine64 wine32:i386
+    wine wine64
     zip unzip
     fonts-wine                   # Tahoma, the window font, for the Wine prefix
   )
+fi
+
+# Wanted where they can be had, never at the price of the rest: Wine's 32-bit half runs the
+# 32-bit Windows tests, and only on a machine that executes 32-bit programs at all. Its i386
+# libraries must match the machine's amd64 ones version for version, which a stale or broken
+# i386 index of the archive makes impossible; the install then goes on without it.
+optional=()
+if [[ "$mode" == "--windows" || "$mode" == "--release" ]] && scripts/runs-i386.sh; then
+  optional+=(wine32:i386)
 fi
 
 sudo=()
 [[ $(id -u) -ne 0 ]] && sudo=(sudo)
 export DEBIAN_FRONTEND=noninteractive
 
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q '^install ok installed$'; }
 missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$p")
-done
-if [[ ${#missing[@]} -gt 0 ]]; then
-  echo "Installing: ${missing[*]}" >&2
-  if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done
+missing_optional=()
+for p in "${optional[@]}"; do installed "$p" || missing_optional+=("$p"); done
+
+# The archive's indexes, tried a few times: a mirror in the middle of a sync serves an index that
+# does not match its release file. After that the install goes on with the indexes apt has, and
+# says which it could not refresh.
+update_indexes() {
+  local log try
+  log=$(mktemp)
+  for try in 1 2 3; do
+    if "${sudo[@]}" apt-get update -qq >/dev/null 2>"$log"; then
+      rm -f "$log"
+      return 0
+    fi
+    ((try < 3)) && sleep $((try * 5))
+  done
+  echo "WARNING: apt-get update failed 3 times; going on with the indexes apt already has." \
+       "Not refreshed:" >&2
+  grep -oE '^(E|W): Failed to fetch [^ ]+' "$log" | sed 's/^.*Failed to fetch /  /' | sort -u >&2 ||
+    sed 's/^/  /' "$log" >&2
+  rm -f "$log"
+}
+
+if [[ ${#missing[@]} -gt 0 || ${#missing_optional[@]} -gt 0 ]]; then
+  if [[ " ${missing_optional[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     "${sudo[@]}" dpkg --add-architecture i386 # Wine runs 32-bit Windows programs with i386 libraries
   fi
-  "${sudo[@]}" apt-get update -qq
+  update_indexes
+fi
+if [[ ${#missing[@]} -gt 0 ]]; then
+  echo "Installing: ${missing[*]}" >&2
   "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+for p in "${missing_optional[@]}"; do
+  # Asked first, so that a package apt cannot resolve leaves the machine as it was.
+  if apt-get install -s -qq --no-install-recommends "$p" >/dev/null 2>&1; then
+    echo "Installing: $p" >&2
+    "${sudo[@]}" apt-get install -y -qq --no-install-recommends "$p" >/dev/null ||
+      echo "WARNING: installing $p failed; going on without it" >&2
+  else
+    echo "NOTE: $p cannot be installed from the archive as its indexes stand; going on without it" >&2
+  fi
+done
 
 [[ "$mode" == "--windows" || "$mode" == "--release" ]] && scripts/build-pcre2-windows.sh
 exit 0
