@@ -20,28 +20,11 @@ fi
 # --- the source, once
 source_dir="$cache/pcre2-src/pcre2-$version"
 if [[ ! -f "$source_dir/CMakeLists.txt" ]]; then
-  # The archive and keyring of the machine's own Debian sources (deb822 or one-line format).
-  read -r archive keyring < <(
-    { cat /etc/apt/sources.list.d/*.sources 2>/dev/null; echo; } | awk '
-      /^URIs:/ { uri = $2 } /^Suites:/ { suites = $0 } /^Signed-By:/ { key = $2 }
-      /^$/ { if (uri ~ /\/debian\/?$/ && suites ~ /bookworm( |$)/) { print uri, key; exit }
-             uri = ""; suites = ""; key = "" }'
-  ) || true
-  if [[ -z "${archive:-}" ]]; then
-    archive=$(awk '$1 == "deb" && $0 ~ / bookworm / { for (i = 2; i <= NF; i++) if ($i ~ /^https?:/) { print $i; exit } }' \
-      /etc/apt/sources.list 2>/dev/null || true)
-  fi
-  archive=${archive:-http://deb.debian.org/debian}
-  keyring=${keyring:-/usr/share/keyrings/debian-archive-keyring.gpg}
-
+  source scripts/private-apt.sh
   apt_dir="$cache/apt-pcre2"
-  rm -rf "$apt_dir"
-  mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$apt_dir/download"
-  echo "deb-src [signed-by=$keyring] $archive bookworm main" >"$apt_dir/sources.list"
-  apt_options=(-o "Dir::Etc::SourceList=$apt_dir/sources.list" -o Dir::Etc::SourceParts=/dev/null
-               -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache"
-               -o APT::Sandbox::User=root)
-  echo "Fetching Debian's pcre2 $debian_version source from $archive" >&2
+  private_apt "$apt_dir" amd64 "deb-src bookworm main"
+  mkdir -p "$apt_dir/download"
+  echo "Fetching Debian's pcre2 $debian_version source from $private_archive" >&2
   apt-get "${apt_options[@]}" update -qq
   (cd "$apt_dir/download" && apt-get "${apt_options[@]}" source --download-only -qq "pcre2=$debian_version")
   mkdir -p "$cache/pcre2-src"

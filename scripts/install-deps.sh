@@ -4,7 +4,9 @@
 #   scripts/install-deps.sh            build + run (compiler, Qt, PCRE2, a CJK font)
 #   scripts/install-deps.sh --test     also what the tests and CI use (Xvfb, validators, ...)
 #   scripts/install-deps.sh --windows  also the Windows cross-builds: mingw-w64, Wine, and
-#                                      PCRE2 built from Debian's source for both architectures
+#                                      PCRE2 built from Debian's source for both architectures;
+#                                      for the 32-bit tests an i386 emulator where the kernel
+#                                      has none, and Wine's 32-bit half (scripts/i386-support.sh)
 #   scripts/install-deps.sh --release  also what a release is made with: NSIS for the Windows
 #                                      installers, osslsigncode to sign them
 set -euo pipefail
@@ -46,8 +48,13 @@ fi
 # libraries must match the machine's amd64 ones version for version, which a stale or broken
 # i386 index of the archive makes impossible; the install then goes on without it.
 optional=()
-if [[ "$mode" == "--windows" || "$mode" == "--release" ]] && scripts/runs-i386.sh; then
-  optional+=(wine32:i386)
+if [[ "$mode" == "--windows" || "$mode" == "--release" ]]; then
+  scripts/i386-support.sh emulator # where the kernel executes no i386 program
+  # Once its copy has been fetched into .cache (below), apt is not asked again.
+  wine_version=$(dpkg-query -W -f='${Version}' wine64 2>/dev/null || true)
+  if scripts/runs-i386.sh && [[ ! -f ".cache/wine32-$wine_version/.built" ]]; then
+    optional+=(wine32:i386)
+  fi
 fi
 
 sudo=()
@@ -101,5 +108,8 @@ for p in "${missing_optional[@]}"; do
   fi
 done
 
-[[ "$mode" == "--windows" || "$mode" == "--release" ]] && scripts/build-pcre2-windows.sh
+if [[ "$mode" == "--windows" || "$mode" == "--release" ]]; then
+  scripts/i386-support.sh wine32 # where apt could not install wine32:i386
+  scripts/build-pcre2-windows.sh
+fi
 exit 0

@@ -13,7 +13,7 @@ done
 prefix=$(mktemp -d)/wineprefix
 source "$here/wine/env.sh" "$prefix"
 if [[ "$(file -b "$installer")" != *x86-64* ]] && ! wine_runs_32bit; then
-  echo "SKIP: this machine cannot execute 32-bit programs"; exit 77
+  echo "SKIP: no 32-bit Wine runs on this machine"; exit 77
 fi
 app_pid=
 cleanup() {

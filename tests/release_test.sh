@@ -41,9 +41,10 @@ depends=$(dpkg-deb -f "$dist"/sumvane-lrc_*_amd64.deb Depends)
 grep -q -i qt <<<"$depends" && fail "sumvane-lrc needs Qt: $depends"
 echo "ok: lintian clean on both .debs; sumvane-lrc needs only $depends"
 
+# The 32-bit one with Wine's 32-bit half at hand, wherever that comes from (wine/wine32.sh).
 for installer in "$dist"/*-setup.exe; do
   status=0
-  "$here/installer_test.sh" "$installer" || status=$?
+  "$here/wine/wine32.sh" "$here/installer_test.sh" "$installer" || status=$?
   ((status == 0 || status == 77)) || fail "installer_test.sh $(basename "$installer")"
 done
 

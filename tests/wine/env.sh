@@ -8,12 +8,13 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 # The command that runs a Windows program: "${wine[@]}" PROGRAM [ARGS...] (wineboot, reg, an .exe).
-# Debian's wine starts every program with the 32-bit loader whenever wine32 is installed. A
-# kernel without 32-bit support (no IA32 emulation) cannot execute that loader at all; there the
-# 64-bit loader runs the 64-bit programs, and 32-bit ones cannot run (wine_runs_32bit says so).
+# Every program starts from the 64-bit loader where there is one: it runs a 64-bit program itself
+# and hands a 32-bit one over to the 32-bit loader beside it. So no 64-bit test ever starts the
+# 32-bit loader, which a kernel without IA32 emulation runs only through an emulator, if at all.
+# (Debian's wine script would start everything with the 32-bit loader whenever it is there.)
 wine_runs_32bit() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
 wine=(wine)
-if [[ -x /usr/lib/wine/wine64 ]] && ! wine_runs_32bit; then
+if [[ -x /usr/lib/wine/wine64 ]]; then
   export WINELOADER=/usr/lib/wine/wine64
   wine=(/usr/lib/wine/wine64)
 fi
