@@ -4,16 +4,38 @@
 # (malformed); after each, a screenshot SCREENSHOT_PREFIX-valid.png / -invalid.png and every
 # region's contrast (screen_contrast.py). Fails, naming WHERE, when a text reads below 3:1;
 # leaves the contrasts in the array measured.
+# The screenshot is taken once the status (the region named Label9) has changed and then held
+# still for two looks in a row, and, where the caller defines status_shown STATE (which waits
+# until the window reports that state's status), once that has returned.
 measure_states() {
-  local window=$1 shot=$2 where=$3 state report
+  local window=$1 shot=$2 where=$3 state report status before
   shift 3
+  status=$(printf '%s\n' "$@" | sed -n 's/^Label9=\([0-9]*\),\([0-9]*\),\([0-9]*\),\([0-9]*\)$/\3x\4+\1+\2/p')
   measured=()
   for state in valid invalid; do
+    before=$(status_pixels "$window" "$status")
     if [[ $state == valid ]]; then xdotool type --delay 30 "01 A0 7C FF 02"; else xdotool key BackSpace; fi
-    sleep 0.5
+    if declare -F status_shown >/dev/null; then
+      status_shown "$state" || fail "the status is not the $state one $where"
+    fi
+    status_settled "$window" "$status" "$before" || fail "the status did not change $where ($state)"
     import -window "$window" "$shot-$state.png"
     report=$("$(dirname "${BASH_SOURCE[0]}")/screen_contrast.py" "$shot-$state.png" "$@") ||
       { echo "$report"; fail "a text reads below 3:1 $where ($state)"; }
     measured+=("$state: $(awk '{print $1, $2}' <<<"$report" | paste -sd, -)")
   done
+}
+
+status_pixels() { import -window "$1" -crop "$2" rgb:- | md5sum; }
+
+status_settled() { # WINDOW GEOMETRY PIXELS-BEFORE
+  local deadline=$((SECONDS + 20)) last now
+  last=$3
+  while ((SECONDS < deadline)); do
+    now=$(status_pixels "$1" "$2")
+    [[ "$now" != "$3" && "$now" == "$last" ]] && return 0
+    last=$now
+    sleep 0.1
+  done
+  return 1
 }

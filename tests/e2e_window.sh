@@ -21,6 +21,7 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 source "$here/contrast_states.sh"
+source "$here/await.sh"
 
 # One X server for the whole run; -noreset keeps the resources xrdb sets between clients.
 Xvfb -displayfd 3 -screen 0 1280x800x24 -noreset -nolisten tcp 3>"$work/display" 2>/dev/null &
@@ -58,10 +59,10 @@ while read -r dpi width height; do
   xdotool windowfocus --sync "$window"
   xdotool type --delay 20 "01 A0 7C FF 02"
   copied=()
-  for _ in 1 2; do
+  for want in E2 226; do
     xdotool key --clearmodifiers Tab ctrl+c   # Tab selects the next result field's whole text
-    sleep 0.3
-    copied+=("$(timeout 5 xclip -o -selection clipboard)")
+    await 10 "$want" x_clipboard || true      # a wrong copy shows in the check below
+    copied+=("$awaited")
   done
   [[ "${copied[*]}" == "E2 226" ]] || fail "copied '${copied[*]}' at $dpi dpi, expected 'E2 226'"
 

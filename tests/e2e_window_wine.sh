@@ -3,7 +3,9 @@
 # inch: it opens centred at its client size, the example typed into it yields results that can
 # be copied out, a click on the link reaches the browser once, and closing it ends the process.
 # Screenshots are left in OUTDIR.
-# From another process, a screen reader's view of the link and the data field (MSAA_PROBE).
+# From another process, a screen reader's view of the link and the data field (MSAA_PROBE),
+# which also tells what the window shows and what Windows' clipboard holds: each step waits for
+# the state it needs, never for a fixed time.
 #   e2e_window_wine.sh PREFIX SUMVANE_EXE OUTDIR MSAA_PROBE   (the prefix started by wine/server.sh)
 set -euo pipefail
 prefix=$1
@@ -27,6 +29,21 @@ cleanup() {
 }
 fail() { echo "FAIL: $*" >&2; exit 1; }
 source "$here/contrast_states.sh"
+source "$here/await.sh"
+probe() { "$here/wine/run.sh" "$prefix" "$probe" "$@" | tr -d '\r'; }
+# What a control shows, by its line in the probe's list (creation order: 2 is Edit1, 4 Label9,
+# 7, 9, 11 and 13 the results).
+shown() { probe texts | sed -n "$1p"; }
+# Every input sent so far has been handled once a mark typed over Edit1's text shows in it, and
+# every browser that handling started has been asked once no winebrowser (nor the xdg-open it
+# runs) is left.
+settle() {
+  xdotool key --clearmodifiers ctrl+a
+  xdotool type "$1"
+  await 20 "$1" shown 2 || fail "Edit1 shows '$awaited', not the mark '$1' typed into it, at $dpi dpi"
+  await 20 0 browsers || fail "$awaited browser processes are still running at $dpi dpi"
+}
+browsers() { pgrep -fc 'winebrowser|/bin/xdg-open' || true; }
 # The system's pixels per inch, read by Wine when its server starts.
 set_dpi() {
   "${wine[@]}" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
@@ -53,12 +70,11 @@ while read -r dpi width height; do
   app_pid=$!
   window=$(timeout 30 xdotool search --sync --name '^Sumvane V1\.0$' | head -n 1) ||
     fail "no window titled 'Sumvane V1.0' at $dpi dpi"
-  sleep 0.5
+  await 20 "${width}x${height}" viewable_size "$window" ||
+    fail "client area is '$awaited' at $dpi dpi, expected ${width}x${height} shown"
 
   info=$(xwininfo -id "$window")
   get() { awk -F: -v key="$1" '$1 ~ key { gsub(/ /, "", $2); print $2 }' <<<"$info"; }
-  [[ "$(get 'Width')x$(get 'Height')" == "${width}x${height}" ]] ||
-    fail "client area is $(get 'Width')x$(get 'Height') at $dpi dpi, expected ${width}x${height}"
   # Centred by its outer size: the client lies under the caption, so only its middle column is
   # the screen's.
   centre_x=$(( $(get 'Absolute upper-left X') + width / 2 ))
@@ -67,19 +83,19 @@ while read -r dpi width height; do
     fail "client centre at $centre_x,$centre_y at $dpi dpi, expected 640 and just below 400"
 
   # What assistive technology in another process is told.
-  seen=$("$here/wine/run.sh" "$prefix" "$probe" | tr -d '\r')
+  seen=$(probe)
   [[ "$seen" == "Label8: role 30, name http://sumvane.io/lrc.html, description -, action Jump, not focusable
 Edit1: role 42, name 需要校验的数据（Hex）, description 例如：01 A0 7C FF 02, action -, focusable" ]] ||
     fail "another process sees: $seen"
 
   xdotool windowfocus --sync "$window"
   xdotool type --delay 30 "01 A0 7C FF 02"
-  sleep 0.3
+  await 20 "5 Bytes" shown 4 || fail "Label9 shows '$awaited' after the example at $dpi dpi"
   copied=()
-  for _ in 1 2 3 4; do
+  for want in E2 226 342 "1110 0010"; do
     xdotool key --clearmodifiers Tab ctrl+c   # Tab selects the next result field's whole text
-    sleep 0.4
-    copied+=("$(timeout 5 xclip -o -selection clipboard)")
+    await 10 "$want" x_clipboard || true      # a wrong copy shows in the check below
+    copied+=("$awaited")
   done
   [[ "${copied[*]}" == "E2 226 342 1110 0010" ]] ||
     fail "copied '${copied[*]}' at $dpi dpi, expected 'E2 226 342 1110 0010'"
@@ -89,27 +105,34 @@ Edit1: role 42, name 需要校验的数据（Hex）, description 例如：01 A0 
   # copy the field's text out again. (Wine hands the X clipboard's LF over as CR LF, the
   # Windows line end, which makes the text malformed: shown in red, not cut to its first line.)
   # xclip stays to serve the selection: it must not hold this test's output open.
+  # Wine takes the X clipboard over in its own time: the keys go once Windows' clipboard holds
+  # the new text.
   printf '11 03 00 6B\n00 03' | xclip -selection clipboard >/dev/null 2>&1
+  await 20 '11 03 00 6B\r\n00 03' probe clipboard ||
+    fail "Windows' clipboard holds '$awaited' at $dpi dpi, not the two lines put on the X clipboard"
   xdotool key --clearmodifiers Tab ctrl+v
-  sleep 0.5
+  await 20 '11 03 00 6B\r\n00 03' shown 2 ||
+    fail "Edit1 holds '$awaited' after a two-line paste at $dpi dpi, expected both lines"
   xdotool key --clearmodifiers ctrl+a ctrl+c
-  sleep 0.4
-  pasted=$(timeout 5 xclip -o -selection clipboard | tr -d '\r' | paste -sd '|')
-  [[ "$pasted" == "11 03 00 6B|00 03" ]] ||
-    fail "Edit1 holds '$pasted' after a two-line paste at $dpi dpi, expected both lines"
+  pasted_lines() { x_clipboard | tr -d '\r' | paste -sd '|'; }
+  await 10 "11 03 00 6B|00 03" pasted_lines ||
+    fail "copied '$awaited' out of Edit1 after a two-line paste at $dpi dpi, expected both lines"
+  pasted=$awaited
 
   # The link: a press that slides off before the release opens nothing; a click, then a double
   # click, each open the page once.
   x=$(( 180 * width / 340 + 20 ))
   y=$(( 227 * height / 253 + height / 50 ))
   xdotool mousemove --window "$window" "$x" "$y" mousedown 1 mousemove --window "$window" "$x" $(( y - height / 4 )) mouseup 1
-  sleep 1
+  settle 0A
   [[ ! -s "$work/opened" ]] || fail "a press that left the link opened '$(cat "$work/opened")' at $dpi dpi"
-  xdotool mousemove --window "$window" "$x" "$y" click 1
-  sleep 1
+  opened() { grep -c . "$work/opened" || true; }
+  # A few pixels aside: a press where the last one was, that soon after, is a double click's
+  # second press.
+  xdotool mousemove --window "$window" $((x + 12)) "$y" click 1
+  await 20 1 opened || fail "a click on the link asked the browser $awaited times at $dpi dpi"
   xdotool mousemove --window "$window" "$x" "$y" click --repeat 2 --delay 60 1
-  for _ in $(seq 50); do [[ $(grep -c . "$work/opened") -ge 2 ]] && break; sleep 0.1; done
-  sleep 1
+  settle 0B
   [[ "$(cat "$work/opened")" == $'http://sumvane.io/lrc.html\nhttp://sumvane.io/lrc.html' ]] ||
     fail "the browser was asked for '$(tr '\n' ' ' <"$work/opened")' at $dpi dpi, expected the page twice"
 
@@ -146,8 +169,11 @@ set_dpi 96
 app_pid=$!
 window=$(timeout 30 xdotool search --sync --name '^Sumvane V1\.0$' | head -n 1) ||
   fail "no window titled 'Sumvane V1.0' in high contrast"
-sleep 0.5
+await 20 340x253 viewable_size "$window" || fail "the window is '$awaited' in high contrast, expected 340x253"
 xdotool windowfocus --sync "$window"
+status_shown() {
+  if [[ $1 == valid ]]; then await 20 "5 Bytes" shown 4; else await 20 "数据格式不正确" shown 4; fi
+}
 regions=(Label1=18,8,127,13 Label6=18,54,110,13 Label9=240,54,82,13 GroupBox1=30,84,38,13
          Label2=35,106,48,13 Label7=18,227,120,13 Label8=180,227,142,13)
 measure_states "$window" "$out/window-wine-high-contrast" "in high contrast" "${regions[@]}"

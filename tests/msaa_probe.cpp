@@ -1,6 +1,10 @@
-// What a screen reader in another process learns of the window through MSAA: for the link and
-// the data field, the role, name, description, default action and whether it takes the focus.
-//   msaa_probe.exe        (with sumvane.exe running; one line a control, UTF-8)
+// What another process learns of the running sumvane.exe, UTF-8 on standard output:
+//   msaa_probe.exe             what a screen reader learns through MSAA of the link and the data
+//                              field: role, name, description, default action, focusability
+//   msaa_probe.exe texts       every control's text, a line each in creation order, with CR and
+//                              LF written as \r and \n: what the window shows now
+//   msaa_probe.exe clipboard   the text on Windows' clipboard, written the same way
+// The end-to-end test waits on the last two for the window or the clipboard to be in a state.
 #include <cstdio>
 #include <oleacc.h>
 #include <string>
@@ -46,12 +50,64 @@ void Describe(const char* what, HWND control)
     object->Release();
 }
 
+void PrintEscaped(const std::wstring& text)
+{
+    std::wstring escaped;
+    for (const wchar_t c : text) {
+        if (c == L'\r')
+            escaped += L"\\r";
+        else if (c == L'\n')
+            escaped += L"\\n";
+        else
+            escaped += c;
+    }
+    const BSTR line = SysAllocStringLen(escaped.data(), static_cast<UINT>(escaped.size()));
+    std::printf("%s\n", Utf8(line).c_str());
+}
+
+// WM_GETTEXT itself: GetWindowText gives another process's controls their caption only.
+std::wstring TextOf(HWND control)
+{
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_ABORTIFHUNG, 5000, &copied);
+    text.resize(copied);
+    return text;
+}
+
+int PrintClipboard()
+{
+    if (!OpenClipboard(nullptr))
+        return 1;
+    std::wstring text;
+    if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* locked = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = locked;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    PrintEscaped(text);
+    return 0;
+}
+
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "clipboard")
+        return PrintClipboard();
     const HWND form = FindWindowW(L"TForm1", nullptr);
+    if (mode == "texts") {
+        for (HWND child = GetWindow(form, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            PrintEscaped(TextOf(child));
+        return form ? 0 : 1;
+    }
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     Describe("Label8", FindWindowExW(form, nullptr, L"Static", L"http://sumvane.io/lrc.html"));
     Describe("Edit1", FindWindowExW(form, nullptr, L"Edit", nullptr));
     CoUninitialize();
