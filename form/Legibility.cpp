@@ -21,22 +21,25 @@ TRgb Mix(TRgb from, TRgb to, double t)
     return {channel(from.Red, to.Red), channel(from.Green, to.Green), channel(from.Blue, to.Blue)};
 }
 
-bool Reads(TRgb text, TRgb background)
+bool Reads(TRgb text, TRgb background, double least)
 {
-    return ContrastRatio(text, background) >= LegibleContrast;
+    return ContrastRatio(text, background) >= least;
 }
 
-// The colour nearest `from` on the way to `to` that reads against the background, or nothing
-// when not even `to` does. `from` does not read, and luminance only grows or only falls along the
-// way, so the colours that read are the end of the way and a bisection finds where it starts.
-std::optional<TRgb> FirstReadable(TRgb from, TRgb to, TRgb background)
+// The colour nearest `from` on the way to `to` that reads at `least` against the background
+// (`from` itself when it does), or nothing when not even `to` does. Luminance only grows or only
+// falls along the way, so past a `from` that does not read, the colours that read are the end of
+// the way and a bisection finds where it starts.
+std::optional<TRgb> FirstReading(TRgb from, TRgb to, TRgb background, double least)
 {
-    if (!Reads(to, background))
+    if (Reads(from, background, least))
+        return from;
+    if (!Reads(to, background, least))
         return std::nullopt;
     double low = 0, high = 1; // Mix(from, to, high) reads
     for (int step = 0; step < 20; ++step) {
         const double middle = (low + high) / 2;
-        if (Reads(Mix(from, to, middle), background))
+        if (Reads(Mix(from, to, middle), background, least))
             high = middle;
         else
             low = middle;
@@ -50,19 +53,32 @@ TRgb BlackOrWhite(TRgb background)
     return ContrastRatio(black, background) >= ContrastRatio(white, background) ? black : white;
 }
 
-// The error red, lighter or darker (toward white or black keeps its hue) just enough to read;
-// of the two, the smaller change.
-std::optional<TRgb> ReadableRed(TRgb red, TRgb background)
+// `color` lightened or darkened (toward white or black keeps its hue) just enough to read at
+// SubstituteContrast; of the two, the smaller change. Black or white always reads at that, so
+// one of the two gets there.
+TRgb Shade(TRgb color, TRgb background)
 {
-    const auto lighter = FirstReadable(red, {255, 255, 255}, background);
-    const auto darker = FirstReadable(red, {0, 0, 0}, background);
+    const auto lighter = FirstReading(color, {255, 255, 255}, background, SubstituteContrast);
+    const auto darker = FirstReading(color, {0, 0, 0}, background, SubstituteContrast);
     if (!lighter || !darker)
-        return lighter ? lighter : darker;
-    const auto distance = [red](TRgb c) {
-        return std::abs(c.Red - red.Red) + std::abs(c.Green - red.Green) +
-               std::abs(c.Blue - red.Blue);
+        return lighter ? *lighter : darker.value_or(BlackOrWhite(background));
+    const auto distance = [color](TRgb c) {
+        return std::abs(c.Red - color.Red) + std::abs(c.Green - color.Green) +
+               std::abs(c.Blue - color.Blue);
     };
-    return distance(*lighter) <= distance(*darker) ? lighter : darker;
+    return distance(*lighter) <= distance(*darker) ? *lighter : *darker;
+}
+
+// The hint's grey, of the theme's own hue: of the colours between its background and its text,
+// the one nearest the background that reads at SubstituteContrast. Where the text itself reads
+// at less, the text (at LegibleContrast at least), else what the black status gets.
+TRgb MutedGrey(const TTheme& theme)
+{
+    const TRgb background = theme.Background;
+    if (const auto grey = FirstReading(background, theme.Text, background, SubstituteContrast))
+        return *grey;
+    return Reads(theme.Text, background, LegibleContrast) ? theme.Text
+                                                          : Shade(theme.Text, background);
 }
 
 } // namespace
@@ -81,21 +97,25 @@ double ContrastRatio(TRgb a, TRgb b)
 TRgb LegibleColor(TColor fixed, const TTheme& theme)
 {
     const TRgb background = theme.Background;
-    std::optional<TRgb> painted;
     if (theme.HighContrast) {
-        painted = fixed == clBlue ? theme.Link : theme.Text;
-    } else if (IsSystemColor(fixed)) {
-        painted = theme.Text;
-    } else if (Reads(RgbOf(fixed), background)) {
-        return RgbOf(fixed);
-    } else if (fixed == clBlue) {
-        painted = theme.Link;
-    } else if (fixed == clRed) {
-        painted = ReadableRed(RgbOf(fixed), background);
-    } else if (fixed == clGray) {
-        painted = FirstReadable(background, theme.Text, background);
-    } else {
-        painted = theme.Text;
+        // The system's own colours, as every other program shows them.
+        const TRgb own = fixed == clBlue ? theme.Link : theme.Text;
+        return Reads(own, background, LegibleContrast) ? own : BlackOrWhite(background);
     }
-    return painted && Reads(*painted, background) ? *painted : BlackOrWhite(background);
+    if (IsSystemColor(fixed)) {
+        return Reads(theme.Text, background, LegibleContrast) ? theme.Text
+                                                              : Shade(theme.Text, background);
+    }
+    if (Reads(RgbOf(fixed), background, LegibleContrast))
+        return RgbOf(fixed);
+    switch (fixed) {
+    case clBlue:
+        return Shade(theme.Link, background);
+    case clRed:
+        return Shade(RgbOf(fixed), background);
+    case clGray:
+        return MutedGrey(theme);
+    default:
+        return Shade(theme.Text, background);
+    }
 }

@@ -27,9 +27,14 @@ constexpr std::uint32_t BgrOf(TRgb rgb)
 double RelativeLuminance(TRgb color);
 double ContrastRatio(TRgb a, TRgb b);
 
-// The least contrast at which a label's text counts as readable (WCAG 2's for large or bold
-// text and for graphics; the window's 8-point captions are short words and numbers).
+// The least contrast at which a colour the layout fixes is painted as it is (WCAG 2's for large
+// or bold text; the classic light theme's red, grey and blue all reach it).
 inline constexpr double LegibleContrast = 3.0;
+
+// What a colour the window picks in place of a fixed one aims for: WCAG 2 AA's for normal-size
+// text, which the 8-point captions are. Black or white reads at more than this on any
+// background, so lightening or darkening a colour always gets there.
+inline constexpr double SubstituteContrast = 4.5;
 
 // The platform's theme as far as the labels are concerned.
 struct TTheme
@@ -40,13 +45,15 @@ struct TTheme
     bool HighContrast = false; // the platform's high-contrast mode is on
 };
 
-// The colour a label whose font colour is `fixed` is painted with. A fixed colour that reads
-// at LegibleContrast or more against the background is painted as it is, so the classic light
-// theme looks exactly as laid out. Below that it gives way to a colour that keeps its meaning:
-// the link blue to the theme's link colour, the error red to a red just light or dark enough,
-// the grey hint to the most muted grey between background and text that still reads, anything
-// else (the black status) to the theme's text colour; and where even that does not read, to
-// black or white, whichever contrasts more. In high-contrast mode every text takes the theme's
-// own colours: the link colour for the link, the text colour for the rest. A system colour
-// (clWindowText) is the theme's text colour.
+// The colour a label whose font colour is `fixed` is painted with. A fixed colour that reads at
+// LegibleContrast or more against the background is painted as it is, so the classic light
+// theme looks exactly as laid out. Below that it gives way to a colour of the same meaning that
+// reads at SubstituteContrast, changed as little as gets there: the error red, the theme's link
+// colour for the link blue and the theme's text colour for anything else (the black status),
+// each lightened or darkened; for the grey hint the most muted grey between background and text,
+// or the text itself where the text reads at less (and where not even that reads at
+// LegibleContrast, what the black status gets). clWindowText is the theme's text colour as every
+// caption shows it, changed only where it reads at less than LegibleContrast. In high-contrast
+// mode every text takes the theme's own colours: the link colour for the link, the text colour
+// for the rest.
 TRgb LegibleColor(TColor fixed, const TTheme& theme);

@@ -149,34 +149,61 @@ done <<'EXPECTED'
 144 549 409
 EXPECTED
 
-# High Contrast Black, its system colours as Windows sets them: every text must still read at
-# 3:1 or more on what it is drawn on, measured on the screenshot, the status in both states.
+# Colour schemes, their system colours as Windows sets them: High Contrast Black, KDE's Breeze
+# Dark, and a mid-dark scheme that kept Breeze's link colour, on which the layout's red, grey and
+# blue all read below 3:1. Measured on the screenshots, the status in both states: a colour the
+# window picks in place of the layout's reads at 4.2:1 or more (4.5:1 less the glyphs'
+# anti-aliased edges), every other text at 3:1 or more.
 "${wine[@]}" reg export 'HKCU\Control Panel\Colors' "$work/colors.reg" /y </dev/null >/dev/null 2>&1
-while read -r name rgb; do
-  "${wine[@]}" reg add 'HKCU\Control Panel\Colors' /v "$name" /t REG_SZ /d "$rgb" /f </dev/null >/dev/null 2>&1
-done <<'COLOURS'
-ButtonFace 0 0 0
-ButtonText 255 255 255
-WindowText 255 255 255
-Window 0 0 0
-HotTrackingColor 255 255 0
-GrayText 63 242 63
-Hilight 26 235 255
-HilightText 0 0 0
-COLOURS
-set_dpi 96
-"$here/wine/run.sh" "$prefix" "$exe" >"$work/app.log" 2>&1 &
-app_pid=$!
-window=$(timeout 30 xdotool search --sync --name '^Sumvane V1\.0$' | head -n 1) ||
-  fail "no window titled 'Sumvane V1.0' in high contrast"
-await 20 340x253 viewable_size "$window" || fail "the window is '$awaited' in high contrast, expected 340x253"
-xdotool windowfocus --sync "$window"
+colours='
+high-contrast ButtonFace 0 0 0
+high-contrast ButtonText 255 255 255
+high-contrast WindowText 255 255 255
+high-contrast Window 0 0 0
+high-contrast HotTrackingColor 255 255 0
+high-contrast GrayText 63 242 63
+high-contrast Hilight 26 235 255
+high-contrast HilightText 0 0 0
+breeze-dark ButtonFace 32 35 38
+breeze-dark ButtonText 252 252 252
+breeze-dark WindowText 252 252 252
+breeze-dark Window 20 22 24
+breeze-dark HotTrackingColor 29 153 243
+breeze-dark GrayText 161 169 177
+breeze-dark Hilight 61 174 233
+breeze-dark HilightText 252 252 252
+mid-dark ButtonFace 58 58 64
+mid-dark ButtonText 224 224 216
+mid-dark WindowText 224 224 216
+mid-dark Window 46 46 51
+mid-dark HotTrackingColor 29 153 243
+mid-dark GrayText 150 150 146
+mid-dark Hilight 61 174 233
+mid-dark HilightText 252 252 252'
+# scheme, then the least contrast of the hint, the link, and the status valid and malformed:
+# 4.2 where the layout's colour does not read and the window picks one
 status_shown() {
   if [[ $1 == valid ]]; then await 20 "5 Bytes" shown 4; else await 20 "数据格式不正确" shown 4; fi
 }
-regions=(Label1=18,8,127,13 Label6=18,54,110,13 Label9=240,54,82,13 GroupBox1=30,84,38,13
-         Label2=35,106,48,13 Label7=18,227,120,13 Label8=180,227,142,13)
-measure_states "$window" "$out/window-wine-high-contrast" "in high contrast" "${regions[@]}"
-kill "$app_pid"; wait "$app_pid" 2>/dev/null || true
-app_pid=
-echo "ok: high contrast black, every text at 3:1 or more: ${measured[*]}; screenshots $out/window-wine-high-contrast-*.png"
+while read -r scheme hint link valid invalid <&3; do
+  while read -r name rgb; do
+    "${wine[@]}" reg add 'HKCU\Control Panel\Colors' /v "$name" /t REG_SZ /d "$rgb" /f </dev/null >/dev/null 2>&1
+  done < <(sed -n "s/^$scheme //p" <<<"$colours")
+  set_dpi 96
+  "$here/wine/run.sh" "$prefix" "$exe" >"$work/app.log" 2>&1 &
+  app_pid=$!
+  window=$(timeout 30 xdotool search --sync --name '^Sumvane V1\.0$' | head -n 1) ||
+    fail "no window titled 'Sumvane V1.0' in $scheme"
+  await 20 340x253 viewable_size "$window" || fail "the window is '$awaited' in $scheme, expected 340x253"
+  xdotool windowfocus --sync "$window"
+  measure_states "$window" "$out/window-wine-$scheme" "in $scheme" Label1=18,8,127,13 \
+    "Label6=18,54,110,13@$hint" "valid:Label9=240,54,82,13@$valid" "invalid:Label9=240,54,82,13@$invalid" \
+    GroupBox1=30,84,38,13 Label2=35,106,48,13 Label7=18,227,120,13 "Label8=180,227,142,13@$link"
+  kill "$app_pid"; wait "$app_pid" 2>/dev/null || true
+  app_pid=
+  echo "ok: $scheme, every text at its least contrast: ${measured[*]}; screenshots $out/window-wine-$scheme-*.png"
+done 3<<'LEAST'
+high-contrast 3 4.2 4.2 3
+breeze-dark 3 4.2 4.2 3
+mid-dark 4.2 4.2 4.2 4.2
+LEAST

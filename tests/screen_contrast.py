@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
 """The contrast of each text in a screenshot with what it is drawn on, as a reader meets it.
 
-    screen_contrast.py PNG NAME=X,Y,W,H [NAME=X,Y,W,H ...]
+    screen_contrast.py PNG NAME=X,Y,W,H[@LEAST] [NAME=X,Y,W,H[@LEAST] ...]
 
 For each region: the background is its most common colour, the text the colour in it that
 contrasts most with that (the core of the glyphs; their anti-aliased edges lie in between).
-Prints one line a region and exits 1 when any reads below 3:1 (WCAG 2 contrast ratio).
+Prints one line a region and exits 1 when any reads below its LEAST (WCAG 2 contrast ratio;
+3:1 unless given).
 """
 import collections
 import re
@@ -38,16 +39,19 @@ def pixels(png, x, y, w, h):
 
 def main():
     png, regions = sys.argv[1], sys.argv[2:]
-    worst = None
+    legible = bool(regions)
     for region in regions:
         name, box = region.split("=")
+        box, _, least = box.partition("@")
+        least = float(least) if least else LEGIBLE
         found = pixels(png, *(int(v) for v in box.split(",")))
         background = collections.Counter(found).most_common(1)[0][0]
         text = max(found, key=lambda p: contrast(p, background))
         ratio = contrast(text, background)
-        print("%-10s %5.2f:1  text #%02x%02x%02x on #%02x%02x%02x" % ((name, ratio) + text + background))
-        worst = ratio if worst is None else min(worst, ratio)
-    sys.exit(0 if worst is not None and worst >= LEGIBLE else 1)
+        print("%-10s %5.2f:1  text #%02x%02x%02x on #%02x%02x%02x  (at least %g:1)"
+              % ((name, ratio) + text + background + (least,)))
+        legible = legible and ratio >= least
+    sys.exit(0 if legible else 1)
 
 
 if __name__ == "__main__":
