@@ -48,11 +48,13 @@ for installer in "$dist"/*-setup.exe; do
   ((status == 0 || status == 77)) || fail "installer_test.sh $(basename "$installer")"
 done
 
-# Signing, with a certificate made here and thrown away.
-openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/key.pem" -out "$work/cert.pem" -days 1 \
-  -subj "/CN=Sumvane release test" 2>/dev/null
+# Signing, with a certificate made here and thrown away, its key behind a password that the
+# script hands over from the environment.
+openssl req -x509 -newkey rsa:2048 -passout pass:release-test -keyout "$work/key.pem" \
+  -out "$work/cert.pem" -days 1 -subj "/CN=Sumvane release test" 2>/dev/null
 cp "$dist"/Sumvane-*-win64-setup.exe "$work/signed.exe"
-SUMVANE_SIGN_CERT=$work/cert.pem SUMVANE_SIGN_KEY=$work/key.pem "$repo/scripts/sign-windows.sh" "$work/signed.exe"
+SUMVANE_SIGN_CERT=$work/cert.pem SUMVANE_SIGN_KEY=$work/key.pem SUMVANE_SIGN_KEY_PASSWORD=release-test \
+  "$repo/scripts/sign-windows.sh" "$work/signed.exe" </dev/null
 osslsigncode verify -CAfile "$work/cert.pem" -in "$work/signed.exe" >"$work/verify.log" 2>&1 ||
   fail "osslsigncode verify: $(cat "$work/verify.log")"
 echo "ok: signed with a throw-away certificate: $(grep -E '^Signature verification' "$work/verify.log")"
