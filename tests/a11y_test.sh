@@ -18,16 +18,11 @@ work=$(mktemp -d)
 xvfb=
 cleanup() { [[ -n "$xvfb" ]] && kill "$xvfb" 2>/dev/null; rm -rf "$work"; }
 trap cleanup EXIT
-Xvfb -displayfd 3 -screen 0 1280x800x24 -noreset -nolisten tcp 3>"$work/display" </dev/null >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
+source "$here/lib.sh"
+start_xvfb "$work/display"
+xvfb=$xvfb_pid
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM
-
-# A browser that only notes what it was asked to open.
-mkdir -p "$work/bin"
-printf '#!/bin/sh\necho "$1" >>"%s/opened"\n' "$work" >"$work/bin/xdg-open"
-chmod +x "$work/bin/xdg-open"
+fake_browser "$work"
 
 export SUMVANE_APP=$app SUMVANE_OPENED="$work/opened" SUMVANE_PATH="$work/bin:$PATH"
 # Every helper started here writes to /dev/null: one holding the test's output open would keep

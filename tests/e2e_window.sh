@@ -19,15 +19,12 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$here/lib.sh"
 source "$here/contrast_states.sh"
-source "$here/await.sh"
 
-# One X server for the whole run; -noreset keeps the resources xrdb sets between clients.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -noreset -nolisten tcp 3>"$work/display" 2>/dev/null &
-pids+=($!)
-for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
+# One X server for the whole run, which keeps the resources xrdb sets between clients.
+start_xvfb "$work/display"
+pids+=("$xvfb_pid")
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM
 
 # expectations per density: dpi width height

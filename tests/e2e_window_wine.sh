@@ -27,9 +27,8 @@ cleanup() {
   set_dpi 96 || true
   rm -rf "$work"
 }
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$here/lib.sh"
 source "$here/contrast_states.sh"
-source "$here/await.sh"
 probe() { "$here/wine/run.sh" "$prefix" "$probe" "$@" | tr -d '\r'; }
 # What a control shows, by its line in the probe's list (creation order: 2 is Edit1, 4 Label9,
 # 7, 9, 11 and 13 the results).
@@ -47,19 +46,11 @@ browsers() { pgrep -fc 'winebrowser|/bin/xdg-open' || true; }
 # The system's pixels per inch, read by Wine when its server starts.
 set_dpi() {
   "${wine[@]}" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
-  wineserver -k </dev/null >/dev/null 2>&1 || true
-  wineserver -p </dev/null >/dev/null 2>&1 || true
-  "${wine[@]}" wineboot </dev/null >/dev/null 2>&1
+  wine_restart
 }
 trap cleanup EXIT
 
-# A browser that only notes what it was asked to open: Wine hands http addresses to xdg-open.
-mkdir -p "$work/bin"
-cat >"$work/bin/xdg-open" <<EOF
-#!/bin/sh
-echo "\$1" >>"$work/opened"
-EOF
-chmod +x "$work/bin/xdg-open"
+fake_browser "$work"
 
 # expectations per density: dpi, client width and height (340 x 253 scaled by the height of
 # "0" in Tahoma at -11 x dpi/96 over 13: 13 pixels at 96 dpi, 21 at 144, not a plain 1.5)

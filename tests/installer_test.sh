@@ -22,7 +22,7 @@ cleanup() {
   rm -rf "$(dirname "$prefix")"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/lib.sh"
 run() { "$here/wine/run.sh" "$prefix" "$@"; }
 key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Sumvane'
 

@@ -5,7 +5,7 @@ set -euo pipefail
 build=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/lib.sh"
 have() { command -v "$1" >/dev/null; }
 id=io.sumvane.Sumvane
 

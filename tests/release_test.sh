@@ -11,7 +11,7 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 here=$repo/tests
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/lib.sh"
 
 first=$work/one/sumvane
 second=$work/elsewhere/and/deeper/sumvane-again

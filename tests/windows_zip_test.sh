@@ -8,7 +8,7 @@ name=$2
 shift 2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/lib.sh"
 
 (cd "$build" && cpack -G ZIP -B "$work" >/dev/null) || fail "cpack -G ZIP"
 zip="$work/$name"

@@ -13,6 +13,14 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 # 32-bit loader, which a kernel without IA32 emulation runs only through an emulator, if at all.
 # (Debian's wine script would start everything with the 32-bit loader whenever it is there.)
 wine_runs_32bit() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
+# Ends this prefix's Wine and starts it again, kept up and with its services booted, so that
+# what Wine reads only at start (the font list, the pixels per inch) is read anew. The output
+# goes to /dev/null: its helpers would otherwise hold a test's pipes open.
+wine_restart() {
+  wineserver -k </dev/null >/dev/null 2>&1 || true
+  wineserver -p </dev/null >/dev/null 2>&1 || true
+  "${wine[@]}" wineboot </dev/null >/dev/null 2>&1
+}
 wine=(wine)
 if [[ -x /usr/lib/wine/wine64 ]]; then
   export WINELOADER=/usr/lib/wine/wine64

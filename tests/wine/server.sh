@@ -8,16 +8,14 @@
 set -euo pipefail
 action=$1
 source "$(dirname "$0")/env.sh" "$2"
+source "$(dirname "$0")/../lib.sh"
 case "$action" in
   start)
     mkdir -p "$WINEPREFIX"
     # One X server for every program of this prefix; run.sh reads its display from here.
     if ! { [[ -f "$WINEPREFIX/xvfb.pid" ]] && kill -0 "$(cat "$WINEPREFIX/xvfb.pid")" 2>/dev/null; }; then
-      rm -f "$WINEPREFIX/display"
-      Xvfb -displayfd 3 -screen 0 1280x800x24 -noreset -nolisten tcp 3>"$WINEPREFIX/display" \
-        </dev/null >/dev/null 2>&1 &
-      echo $! >"$WINEPREFIX/xvfb.pid"
-      for _ in $(seq 100); do [[ -s "$WINEPREFIX/display" ]] && break; sleep 0.1; done
+      start_xvfb "$WINEPREFIX/display"
+      echo "$xvfb_pid" >"$WINEPREFIX/xvfb.pid"
     fi
     export DISPLAY=":$(cat "$WINEPREFIX/display")"
     # Persistent, with its output on /dev/null: its helpers would otherwise hold a test's pipes.
@@ -35,9 +33,7 @@ case "$action" in
       cp /usr/share/wine/fonts/tahoma*.ttf "$fonts/"
       "${wine[@]}" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
         /v Tahoma /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f </dev/null >/dev/null 2>&1
-      wineserver -k </dev/null >/dev/null 2>&1 || true # the font list is read at start
-      wineserver -p </dev/null >/dev/null 2>&1 || true
-      "${wine[@]}" wineboot </dev/null >/dev/null 2>&1
+      wine_restart
     fi
     echo "ok: Wine prefix $WINEPREFIX ready"
     ;;
