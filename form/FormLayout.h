@@ -1,6 +1,7 @@
 #pragma once
 
 #include "form/Colors.h"
+#include "packaging/Product.h"
 
 #include <span>
 #include <string_view>
@@ -34,7 +35,7 @@ struct TControlLayout
 struct TFormLayout
 {
     std::string_view Name = "Form1";
-    std::u16string_view Caption = u"Sumvane V1.0";
+    std::u16string_view Caption = FormCaptionText;
     int ClientWidth = 340;
     int ClientHeight = 253;
     std::u16string_view FontName = u"Tahoma";
@@ -55,9 +56,6 @@ const TControlLayout* FindControl(std::string_view name);
 // value * numerator / denominator, rounded half away from zero: what Windows' MulDiv gives,
 // for the front ends that do not have it.
 int MulDivRounded(int value, int numerator, int denominator);
-
-// The application title (no blank before "V1.0", unlike the caption): the error box's caption.
-inline constexpr std::u16string_view ApplicationTitleText = u"SumvaneV1.0";
 
 // The error box's text: the message, with "." appended when the code of its last character is
 // above that of "." (46).

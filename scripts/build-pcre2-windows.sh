@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
-# Builds PCRE2 10.42, as Debian 12 ships it, as a static library for each Windows toolchain
-# (8-bit, Unicode, JIT), because Debian has no mingw-w64 build of it. The source comes from
-# Debian's own source package, fetched with a private apt configuration so that the machine's
-# apt sources stay untouched. Idempotent: a prefix that is already built is left alone.
+# Builds PCRE2, the version Debian 12 ships (cmake/ProductFacts.cmake), as a static library for
+# each Windows toolchain (8-bit, Unicode, JIT), because Debian has no mingw-w64 build of it. The
+# source comes from Debian's own source package, fetched with a private apt configuration so
+# that the machine's apt sources stay untouched. Idempotent: a prefix already built of that
+# version is left alone.
 #   scripts/build-pcre2-windows.sh        (scripts/install-deps.sh --windows runs it)
-# Result: .cache/pcre2-10.42/{i686,x86_64}/{include,lib,LICENCE}.
+# Result: .cache/pcre2/{i686,x86_64}/{include,lib,LICENCE}, where the build looks for it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-version=10.42
-debian_version=10.42-1
+while IFS== read -r name value; do declare "$name=$value"; done < <(cmake -P cmake/ProductFacts.cmake)
+version=$SUMVANE_PCRE2_VERSION
+debian_version=$SUMVANE_PCRE2_DEBIAN_VERSION
 cache="$PWD/.cache"
-root="$cache/pcre2-$version"
+root="$cache/pcre2"
 
-built() { [[ -f "$root/$1/.built" && -f "$root/$1/LICENCE" ]]; }
+built() { [[ "$(cat "$root/$1/.built" 2>/dev/null)" == "$version" && -f "$root/$1/LICENCE" ]]; }
 if built i686 && built x86_64; then
   exit 0
 fi
@@ -50,5 +52,5 @@ for arch in i686 x86_64; do
   # Its BSD licence travels with every program that links it.
   cp "$source_dir/LICENCE" "$root/$arch/LICENCE"
   rm -rf "$build_dir"
-  touch "$root/$arch/.built"
+  echo "$version" >"$root/$arch/.built"
 done

@@ -17,7 +17,8 @@ export SOURCE_DATE_EPOCH
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
 export TZ=UTC LC_ALL=C.UTF-8 LANGUAGE=
 umask 022
-version=$(sed -n 's/^ *VERSION \([0-9.]*\)$/\1/p' CMakeLists.txt | head -n 1)
+while IFS== read -r name value; do declare "$name=$value"; done < <(cmake -P cmake/ProductFacts.cmake)
+version=$SUMVANE_VERSION
 work=$source/build-release
 rm -rf "$work" "$dist"
 mkdir -p "$work" "$dist"
@@ -40,8 +41,7 @@ cp "$work/deb/sumvane_${version}_amd64.deb" "$work/deb/sumvane-lrc_${version}_am
 for arch in i686:win32:x86-unicode x86_64:win64:amd64-unicode; do
   IFS=: read -r triple name target <<<"$arch"
   build=$work/$name
-  configure "$build" --toolchain "$source/cmake/toolchains/mingw-$triple.cmake" \
-    -DSUMVANE_PCRE2_ROOT="$source/.cache/pcre2-10.42/$triple"
+  configure "$build" --toolchain "$source/cmake/toolchains/mingw-$triple.cmake"
   scripts/sign-windows.sh "$build/app/sumvane.exe" "$build/cli/sumvane-lrc.exe"
   package=Sumvane-$version-$name
   (cd "$build" && cpack -G ZIP -B "$work/zip-$name" >/dev/null)
@@ -49,7 +49,7 @@ for arch in i686:win32:x86-unicode x86_64:win64:amd64-unicode; do
   unzip -q "$dist/$package.zip" -d "$work/stage-$name"
   makensis -V2 -DVERSION="$version" -DTARGET="$target" -DSTAGE="$work/stage-$name/$package" \
     -DICON="$source/packaging/windows/sumvane.ico" \
-    -DHOMEPAGE="$(sed -n 's/^ *HOMEPAGE_URL "\(.*\)"$/\1/p' CMakeLists.txt)" \
+    -DHOMEPAGE="$SUMVANE_HOMEPAGE_URL" \
     -DOUTFILE="$dist/$package-setup.exe" packaging/windows/installer.nsi
   scripts/sign-windows.sh "$dist/$package-setup.exe"
 done

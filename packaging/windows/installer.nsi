@@ -1,7 +1,7 @@
 ; Sumvane for one Windows user, with the user's own rights: the programs in the user's own
 ; programs folder, a Start-menu shortcut, and an entry in "Apps & features" that uninstalls it.
 ; Installing again, or a later version, replaces the files where they are. Silent with /S.
-;   makensis -DVERSION=1.0.0.0 -DTARGET=amd64-unicode -DSTAGE=DIR -DICON=FILE.ico
+;   makensis -DVERSION=VERSION -DTARGET=amd64-unicode -DSTAGE=DIR -DICON=FILE.ico
 ;            -DHOMEPAGE=URL -DOUTFILE=FILE.exe installer.nsi
 ; STAGE holds what the zip holds: sumvane.exe, sumvane-lrc.exe, README.txt and the licences.
 
