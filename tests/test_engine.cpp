@@ -384,15 +384,18 @@ std::vector<TFrameRow> FrameRows()
         {"SpacedByteOrderMark", Spaced, "\xEF\xBB\xBF" "01", ByteOrderMark, 0},
         {"SpacedUtf16WithMark", Spaced, "\xFF\xFE" "0\0" "1\0"s, Utf16, 0},
         {"SpacedUtf16WithoutMark", Spaced, "0\0" "1\0"s, Utf16, 0},
+        {"SpacedUtf16BigEndianWithoutMark", Spaced, "\0" "0\0" "1"s, Utf16, 0},
         {"PackedBlankBetweenPairs", Packed, "11 03", NotHexDigit, 2},
         {"PackedOddDigits", Packed, "11030", SingleDigit, 4},
         {"PackedOddDigitsBeforeCrLf", Packed, "110\r\n", SingleDigit, 2},
         {"PackedTextAfterTheLineEnd", Packed, "11\r\n03", AfterLineEnd, 4},
         {"PackedNothing", Packed, "\n", NoPairs, 0},
+        {"PackedLoneCrAtTheEnd", Packed, "0A\r", NotHexDigit, 2},
         {"ModbusAsciiWithoutColon", ModbusAscii, "1103006B00037E\r\n", MissingColon, 0},
         {"ModbusAsciiOnlyAColon", ModbusAscii, ":\r\n", NoPairs, 1},
         {"ModbusAsciiOddDigits", ModbusAscii, ":11030\r\n", SingleDigit, 5},
         {"ModbusAsciiLowercaseX", ModbusAscii, ":1x\r\n", NotHexDigit, 2},
+        {"ModbusAsciiLoneCrAtTheEnd", ModbusAscii, ":01FF\r", NotHexDigit, 5},
         {"ModbusAsciiTwoLineEnds", ModbusAscii, ":1103\r\n\r\n", AfterLineEnd, 7},
     };
 }

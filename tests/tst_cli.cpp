@@ -88,6 +88,7 @@ void TestCli::toolAnswersLikeTheWindow_data()
     QTest::newRow("modbus ascii frame with a wrong LRC") << QStringList{u"--format=modbus-ascii"_s, u"--check"_s, u":1103006B00037F"_s} << QByteArray() << 1 << QByteArray() << QByteArray("ends with 7F, it should end with 7E");
     QTest::newRow("a doubled blank named by its place") << QStringList() << QByteArray("01 A0 7C  FF") << 1 << QByteArray() << QByteArray("at character 10: two separators in a row (");
     QTest::newRow("a place on the second line") << QStringList() << QByteArray("01 02\n03 0G") << 1 << QByteArray() << QByteArray("at line 2, column 5: 'G' is neither a hex digit nor a separator (");
+    QTest::newRow("CR LF is one line break in a place") << QStringList{u"--format=packed"_s} << QByteArray("0102\r\n03") << 1 << QByteArray() << QByteArray("at line 2, column 1: text after the final line break (");
     QTest::newRow("invalid UTF-8 named by its byte") << QStringList() << QByteArray("01 \xff") << 1 << QByteArray() << QByteArray("at byte 4: invalid UTF-8");
     QTest::newRow("UTF-16 input") << QStringList() << QByteArray("\xff\xfe" "0\0" "1\0", 6) << 1 << QByteArray() << QByteArray("at character 1: UTF-16 text; save it as UTF-8");
     QTest::newRow("packed text hints at its format") << QStringList{u"1103006B"_s} << QByteArray() << 1 << QByteArray() << QByteArray("at character 3: a third hex digit; pairs are separated by one blank (expected pairs of hex digits, each but the last followed by one blank, tab or line break)\nsumvane-lrc: hint: it is well-formed as --format packed\n");
