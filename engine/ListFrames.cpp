@@ -93,7 +93,7 @@ TFrame ReadCArray(std::string_view text)
             continue;
         }
         const std::size_t afterBlanks = close != 0 ? SkipBlanks(text, at) : at;
-        if (afterBlanks < text.size() && text[afterBlanks] == close) {
+        if (close != 0 && afterBlanks < text.size() && text[afterBlanks] == close) {
             at = afterBlanks;
             break;
         }
@@ -141,7 +141,8 @@ std::vector<std::uint8_t> FrameBytes(std::string_view text, TFrameFormat format)
         if (format == TFrameFormat::CArray) {
             if (text[at] != 'x' && text[at] != 'X')
                 continue;
-            ++at;
+            if (++at + 1 >= text.size())
+                break; // not well-formed after all; no byte read past the end
         } else if (!IsHex(text[at])) {
             continue;
         }

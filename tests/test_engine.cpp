@@ -418,6 +418,7 @@ std::vector<TFrameRow> FrameRows()
         {"CArrayTextAfterTheBracket", CArray, "{0x11};", Misplaced, 6},
         {"CArrayLoneCrAtTheEnd", CArray, "0x11\r", Misplaced, 4},
         {"CArrayLeadingBlank", CArray, " 0x11", Misplaced, 0},
+        {"CArrayNulAfterAByte", CArray, "0x11\0 0x03"s, Misplaced, 4},
         {"ColonExample", Colon, "11:03:00:6b:00:03:7E\n", {}, 7, 0, 0x7E},
         {"ColonOnePair", Colon, "A0\r\n", {}, 1, 0x60, 0xA0},
         {"ColonTrailingColon", Colon, "11:03:", TrailingSeparator, 5},
