@@ -6,11 +6,6 @@
 #include <cstdint>
 #include <limits>
 
-bool IsHex(char c)
-{
-    return HexDigitValue(c) >= 0;
-}
-
 int PairAt(std::string_view text, std::size_t at)
 {
     return HexDigitValue(text[at]) * 16 + HexDigitValue(text[at + 1]);
@@ -133,12 +128,6 @@ int LastSpacedByte(std::string_view validated)
 }
 
 } // namespace
-
-bool IsFinalLineEnd(std::string_view text, std::size_t at)
-{
-    const std::string_view rest = text.substr(at);
-    return rest == "\n" || rest == "\r\n";
-}
 
 TFlaw CharacterFlaw(std::string_view text, std::size_t at, TFlawKind kind)
 {

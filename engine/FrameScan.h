@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/Frame.h"
+#include "engine/HexDigits.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -9,12 +10,21 @@
 // The pieces every frame reader is built of; the readers themselves are in Frame.cpp and
 // ListFrames.cpp.
 
-bool IsHex(char c);
+// Inline, as these run for every character of a log.
+inline bool IsHex(char c)
+{
+    return HexDigitValue(c) >= 0;
+}
 
 // Whether the text from `at` on is exactly the line end a packed, Modbus ASCII, array or
 // colon-separated frame may close with: LF or CR LF. A lone CR is not one: a frame cut at a CR
 // would lose whatever the CR hides.
-bool IsFinalLineEnd(std::string_view text, std::size_t at);
+inline bool IsFinalLineEnd(std::string_view text, std::size_t at)
+{
+    const std::size_t rest = text.size() - at;
+    return (rest == 1 && text[at] == '\n') ||
+           (rest == 2 && text[at] == '\r' && text[at + 1] == '\n');
+}
 
 // Whether `at` is the end of a frame's bytes: the end of the text or its final line end.
 inline bool IsFrameEnd(std::string_view text, std::size_t at)
