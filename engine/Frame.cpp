@@ -1,16 +1,17 @@
 #include "engine/Frame.h"
 
+#include "engine/FrameScan.h"
 #include "engine/HexDigits.h"
 
 #include <cstdint>
 #include <limits>
 
-namespace {
-
-bool IsHex(char c)
+int PairAt(std::string_view text, std::size_t at)
 {
-    return HexDigitValue(c) >= 0;
+    return HexDigitValue(text[at]) * 16 + HexDigitValue(text[at + 1]);
 }
+
+namespace {
 
 // The separators between pairs of spaced text: tab, line feed, form feed, carriage return, blank.
 bool IsSeparator(char c)
@@ -72,14 +73,6 @@ bool IsFinalNewline(std::string_view text, std::size_t at)
     return c.length == rest.size() && IsNewline(c.code);
 }
 
-// Whether the text from `at` on is exactly the line end a packed or Modbus ASCII frame may
-// close with: LF or CR LF.
-bool IsFinalLineEnd(std::string_view text, std::size_t at)
-{
-    const std::string_view rest = text.substr(at);
-    return rest == "\n" || rest == "\r\n";
-}
-
 // A text that is not UTF-8 at all, told apart by its first bytes so the user learns why.
 std::optional<TFlaw> EncodingFlaw(std::string_view text)
 {
@@ -95,9 +88,48 @@ std::optional<TFlaw> EncodingFlaw(std::string_view text)
     return std::nullopt;
 }
 
-// The flaw of a character that may not stand at `at`: bytes that are not UTF-8, text after a
-// line break that could only have closed the text, or a character that is no hex digit.
-TFlaw CharacterFlaw(std::string_view text, std::size_t at)
+// Sums the pairs of packed text from `at` on: the Packed format, and a Modbus ASCII frame after
+// its colon.
+TFrame ReadPacked(std::string_view text, std::size_t at)
+{
+    TByteTally tally;
+    TFrame refused;
+    for (;; at += 2) {
+        if (IsFrameEnd(text, at))
+            break;
+        if (!IsHex(text[at])) {
+            refused.Flaw = CharacterFlaw(text, at);
+            return refused;
+        }
+        if (IsFrameEnd(text, at + 1)) {
+            refused.Flaw = TFlaw{TFlawKind::SingleDigit, at};
+            return refused;
+        }
+        if (!IsHex(text[at + 1])) {
+            refused.Flaw = CharacterFlaw(text, at + 1);
+            return refused;
+        }
+        tally.Add(PairAt(text, at));
+    }
+    if (tally.Count() == 0) {
+        refused.Flaw = TFlaw{TFlawKind::NoPairs, at};
+        return refused;
+    }
+    return tally.Frame();
+}
+
+// The value of the last byte of validated spaced text: its last two hexadecimal digits.
+int LastSpacedByte(std::string_view validated)
+{
+    std::size_t end = validated.size();
+    while (end > 0 && !IsHex(validated[end - 1]))
+        --end;
+    return PairAt(validated, end - 2);
+}
+
+} // namespace
+
+TFlaw CharacterFlaw(std::string_view text, std::size_t at, TFlawKind kind)
 {
     const TDecoded c = DecodeAt(text, at);
     if (c.length == 0)
@@ -107,57 +139,20 @@ TFlaw CharacterFlaw(std::string_view text, std::size_t at)
         if (after < text.size())
             return {TFlawKind::AfterLineEnd, after};
     }
-    return {TFlawKind::NotHexDigit, at, c.code};
+    return {kind, at, c.code};
 }
 
-// Sums the pairs of packed text from `at` on: the Packed format, and a Modbus ASCII frame after
-// its colon.
-TFrame ReadPacked(std::string_view text, std::size_t at)
+TFrame TByteTally::Frame() const
 {
-    TFrame frame;
-    std::uint32_t sum = 0;
-    std::size_t count = 0;
-    for (;; at += 2) {
-        if (at == text.size() || IsFinalLineEnd(text, at))
-            break;
-        if (!IsHex(text[at])) {
-            frame.Flaw = CharacterFlaw(text, at);
-            return frame;
-        }
-        if (at + 1 == text.size() || IsFinalLineEnd(text, at + 1)) {
-            frame.Flaw = TFlaw{TFlawKind::SingleDigit, at};
-            return frame;
-        }
-        if (!IsHex(text[at + 1])) {
-            frame.Flaw = CharacterFlaw(text, at + 1);
-            return frame;
-        }
-        frame.LastByte = HexDigitValue(text[at]) * 16 + HexDigitValue(text[at + 1]);
-        sum += static_cast<std::uint32_t>(frame.LastByte);
-        ++count;
-    }
-    if (count == 0) {
-        frame.Flaw = TFlaw{TFlawKind::NoPairs, at};
-        return frame;
-    }
-    if (count > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+    if (m_count > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
         throw ELrcError("the data text holds more bytes than can be counted");
+    TFrame frame;
     frame.Result.Valid = true;
-    frame.Result.ByteCount = static_cast<std::int32_t>(count);
-    frame.Result.Lrc = static_cast<int>((256 - sum % 256) % 256);
+    frame.Result.ByteCount = static_cast<std::int32_t>(m_count);
+    frame.Result.Lrc = static_cast<int>((256 - m_sum % 256) % 256);
+    frame.LastByte = m_last;
     return frame;
 }
-
-// The value of the last byte of validated spaced text: its last two hexadecimal digits.
-int LastSpacedByte(std::string_view validated)
-{
-    std::size_t end = validated.size();
-    while (end > 0 && !IsHex(validated[end - 1]))
-        --end;
-    return HexDigitValue(validated[end - 2]) * 16 + HexDigitValue(validated[end - 1]);
-}
-
-} // namespace
 
 std::optional<TFlaw> DiagnoseSpaced(std::string_view text)
 {
@@ -211,6 +206,10 @@ TFrame TFrameReader::Read(std::string_view text, TFrameFormat format) const
         return refused;
     if (format == TFrameFormat::Packed)
         return ReadPacked(text, 0);
+    if (format == TFrameFormat::CArray)
+        return ReadCArray(text);
+    if (format == TFrameFormat::Colon)
+        return ReadColonSeparated(text);
     if (text.empty() || text.front() != ':') {
         refused.Flaw = TFlaw{TFlawKind::MissingColon, 0};
         return refused;

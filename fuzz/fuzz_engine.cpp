@@ -1,30 +1,99 @@
 // Feeds arbitrary input to the engine the two ways it arrives, as UTF-8 bytes (the command-line
 // tool) and as UTF-16 code units (the window, lone surrogates included), and holds the verdict,
 // byte count and LRC to the independent model, and the diagnosis of malformed text to the
-// verdict: a flaw exactly when the text is refused. Any difference aborts.
+// verdict: a flaw exactly when the text is refused. Every frame format is read too: a frame is
+// refused exactly when it has a flaw, and a well-formed one's bytes give its count, last byte
+// and LRC. The input is also a log, cut into lines by the tool's line splitter in chunks of
+// sizes the input chooses: the lines are those of a plain split at LF, CR LF and CR, and each
+// gets the verdict the same text gets alone. Any difference aborts.
 #include "engine/Frame.h"
+#include "engine/Lines.h"
 #include "engine/Lrc.h"
 #include "tests/support/LrcModel.h"
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
+[[noreturn]] void Fail(const char* what)
+{
+    std::fprintf(stderr, "%s\n", what);
+    std::abort();
+}
+
 void Expect(const TLrcResult& actual, const TLrcResult& expected, const char* form)
 {
-    const bool same = actual.Valid == expected.Valid &&
-                      (!expected.Valid ||
-                       (actual.ByteCount == expected.ByteCount && actual.Lrc == expected.Lrc));
+    const bool same =
+        actual.Valid == expected.Valid &&
+        (!expected.Valid || (actual.ByteCount == expected.ByteCount && actual.Lrc == expected.Lrc));
     if (same)
         return;
-    std::fprintf(stderr, "%s: engine says valid=%d bytes=%d lrc=%d, model valid=%d bytes=%d lrc=%d\n",
-                 form, actual.Valid, actual.ByteCount, actual.Lrc, expected.Valid,
-                 expected.ByteCount, expected.Lrc);
+    std::fprintf(stderr,
+                 "%s: engine says valid=%d bytes=%d lrc=%d, model valid=%d bytes=%d lrc=%d\n", form,
+                 actual.Valid, actual.ByteCount, actual.Lrc, expected.Valid, expected.ByteCount,
+                 expected.Lrc);
     std::abort();
+}
+
+constexpr std::array<TFrameFormat, 5> Formats{TFrameFormat::Spaced, TFrameFormat::Packed,
+                                              TFrameFormat::ModbusAscii, TFrameFormat::CArray,
+                                              TFrameFormat::Colon};
+
+bool SameVerdict(const TFrame& a, const TFrame& b)
+{
+    if (a.Flaw.has_value() != b.Flaw.has_value())
+        return false;
+    if (a.Flaw)
+        return a.Flaw->Kind == b.Flaw->Kind && a.Flaw->Byte == b.Flaw->Byte;
+    return a.Result.ByteCount == b.Result.ByteCount && a.Result.Lrc == b.Result.Lrc &&
+           a.LastByte == b.LastByte;
+}
+
+void CheckFrame(const TFrameReader& reader, std::string_view text, TFrameFormat format)
+{
+    const TFrame frame = reader.Read(text, format);
+    if (frame.Flaw.has_value() == frame.Result.Valid)
+        Fail("a frame is refused without a flaw, or has a flaw and is accepted");
+    if (frame.Flaw) {
+        if (frame.Flaw->Byte > text.size())
+            Fail("a flaw beyond the end of the text");
+        return;
+    }
+    const std::vector<std::uint8_t> bytes = FrameBytes(text, format);
+    unsigned sum = 0;
+    for (const std::uint8_t byte : bytes)
+        sum += byte;
+    if (bytes.size() != static_cast<std::size_t>(frame.Result.ByteCount) ||
+        (sum + static_cast<unsigned>(frame.Result.Lrc)) % 256 != 0 ||
+        bytes.back() != frame.LastByte)
+        Fail("a well-formed frame's bytes do not give its count, LRC and last byte");
+}
+
+// The lines of a text cut at LF, CR LF and CR, the line ends left out; a last line without
+// its line end counts when it is not empty.
+std::vector<std::string> PlainLines(std::string_view text)
+{
+    std::vector<std::string> lines;
+    std::string line;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n') {
+            line += text[i];
+            continue;
+        }
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+        lines.push_back(line);
+        line.clear();
+    }
+    if (!line.empty())
+        lines.push_back(line);
+    return lines;
 }
 
 } // namespace
@@ -34,9 +103,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const TLrcResult verdict = CalculateLrcUtf8(bytes);
     Expect(verdict, ModelLrcUtf8(bytes), "UTF-8");
-    if (DiagnoseSpaced(bytes).has_value() == verdict.Valid) {
-        std::fprintf(stderr, "diagnosis disagrees with the verdict valid=%d\n", verdict.Valid);
-        std::abort();
+    if (DiagnoseSpaced(bytes).has_value() == verdict.Valid)
+        Fail("diagnosis disagrees with the verdict");
+
+    const TFrameReader reader;
+    for (const TFrameFormat format : Formats)
+        CheckFrame(reader, bytes, format);
+
+    // The log, in chunks of 1 to 16 bytes as the first byte chooses, so that a CR and its LF
+    // fall into different chunks as often as not.
+    const std::size_t chunk = size == 0 ? 1 : 1 + data[0] % 16;
+    std::vector<std::string> split;
+    TLineSplitter splitter;
+    const auto onLine = [&](std::string_view line) { split.emplace_back(line); };
+    for (std::size_t at = 0; at < size; at += chunk)
+        splitter.Feed(bytes.substr(at, chunk), onLine);
+    splitter.Finish(onLine);
+    const std::vector<std::string> plain = PlainLines(bytes);
+    if (split != plain)
+        Fail("the line splitter's lines differ from a plain split");
+    for (std::size_t i = 0; i < plain.size(); ++i) {
+        const TFrameFormat format = Formats[i % Formats.size()];
+        if (!SameVerdict(reader.Read(split[i], format), reader.Read(plain[i], format)))
+            Fail("a line's verdict in the log differs from its verdict alone");
     }
 
     std::u16string text(size / 2, u'\0');

@@ -17,6 +17,7 @@ packages=(
   build-essential cmake pkg-config ninja-build
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libpcre2-dev
+  nlohmann-json3-dev          # header-only: the tool's JSON output, for both platforms
   googletest                  # sources only: the build's test tables use them
   fonts-wqy-microhei          # the window's captions are Chinese
   fonts-dejavu-core           # the sans-serif whose 13-pixel text height the layout assumes

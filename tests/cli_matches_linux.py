@@ -20,7 +20,7 @@ RANDOM_TEXTS = 1500  # each is run twice: as the argument and on standard input
 
 # Characters that decide borderline cases; digits weighted up so that valid texts are common.
 ALPHABET = list("019afAF7Ec") + [" ", " ", " ", "\t", "\n", "\r", "\v", "\f"] + \
-    list("gGx-") + ["\x85", "\xa0", "\u2028", "\u2029", "\u3000", "\uff10", "\uff21", "\u00e9"]
+    list("gGx-,:{}[]") + ["0x", "0x", ", "] + ["\x85", "\xa0", "\u2028", "\u2029", "\u3000", "\uff10", "\uff21", "\u00e9"]
 
 BORDERLINE = [
     "01 A0 7C FF 02", "a0", "A0", "01 02 ", "00", "FF 01", "7F", "80", "01", "11 03 00 6B 00 03",
@@ -29,6 +29,8 @@ BORDERLINE = [
     "01\u2028\u2028", "01\t02", "01\n02", "01\f02", "01\r02", "01\t02\n03\r04 05\f", "0A\r\n",
     "0A \r\n", "0A\n", "0A\v", "0A\f", "0A\r", "0A\u0085", "80\u2028", "80 81\u2029", "01\t\v",
     "数据", "01 \U0001F600", "-", "--", "--x",
+    "0x11, 0x03", "{0x11, 0X03,}", "[ 0xff ]\r\n", "0x1", "0x11 ,0x03", "{0x11", "0x11, ", "11:03:00",
+    "11::03", "11:03:", "11:3", ":11",
 ]
 
 # Bytes that only standard input can carry: NULs and text that is not UTF-8.
@@ -50,6 +52,13 @@ COMMAND_LINES = [
     ["--format=packed", "--format=spaced"], ["--format=modbus-ascii", "--check", ":1103006B00037E"],
     ["--format=modbus-ascii", ":11030"], ["1103006B"], [":0102FD"], ["01 02\n03 0G"],
     ["--lines", "01 02\n03  04\r\n\r\n05\r06"], ["--lines", "--field=binary", "01\n02"],
+    ["--append", "11 03 00 6B 00 03"], ["--append", "--format=modbus-ascii", "1103006B0003"],
+    ["--append", "--format=modbus-ascii", ":1103006B00037E"], ["--append", "--format=c-array", "{0x11}"],
+    ["--append", "--format=colon", "11:03"], ["--append", "01 2"], ["--append", "--check", "01"],
+    ["--json", "01 A0 7C FF 02"], ["--json", "0102"], ["--json", "--check", "05 FA"],
+    ["--json", "--field=hex", "01"], ["--status", "01  02"], ["--status", "--check", "05 FB"],
+    ["--status", "--json"], ["--quiet", "01"], ["--format=c-array", "0x11, 0x03"],
+    ["--format", "colon", "11:03:"], ["0x11, 0x03"], ["11:03"],
 ]
 
 # Logs of frames, a frame per line, each in its format: (options, standard input).
@@ -59,6 +68,10 @@ LOGS = [
      b":1103006B00037E\r\n:1103006B00037F\r\n\r\n:11030\r\n1103\r\n:\xff\r:0101FE"),
     (["--lines", "--format=packed"], b"0102\n01 02\n\xef\xbb\xbf01\n0\n"),
     (["--lines"], b"\xff\xfe0\x001\x00"), (["--lines", "--check"], b""),
+    (["--lines", "--append", "--format=modbus-ascii"], b"1103006B0003\r\n11030\n\r\n0101"),
+    (["--lines", "--json", "--check"], b"05 FB\r\n05\n\xff\n\n0G"),
+    (["--lines", "--quiet", "--check", "--format=colon"], b"05:FB\n05\r11::03\n"),
+    (["--lines", "--status"], b"01\n0G\n"), (["--lines", "--json", "--append"], b"01 02\n1\n"),
 ]
 
 
@@ -97,7 +110,9 @@ def cases(random_texts):
     for i, text in enumerate(texts):
         yield "text %r as argument" % text, ["--", text], b""
         options = [[], ["--check"], ["--field", fields[i % len(fields)]], ["--format=packed"],
-                   ["--lines", "--check"], ["--format=modbus-ascii"]][i % 6]
+                   ["--lines", "--check"], ["--format=modbus-ascii"], ["--format=c-array"],
+                   ["--format=colon"], ["--json"], ["--append"], ["--lines", "--json", "--check"],
+                   ["--status", "--check"], ["--lines", "--quiet", "--append"]][i % 13]
         yield "text %r on stdin with %r" % (text, options), options, text.encode()
     for data in BYTES_ONLY:
         yield "bytes %r on stdin" % data[:40], [], data

@@ -33,5 +33,9 @@ check 2 "a directory as stdin, a frame per line" "${memcheck[@]}" "$tool" --line
 check 1 "a log with a bad frame" "${memcheck[@]}" "$tool" --lines --check --format modbus-ascii \
   < <(printf ':1103006B00037E\r\n:1103006B00037F\r\n:11030\r\n\xff\r\n')
 check 1 "packed text with a flaw" "${memcheck[@]}" "$tool" --format packed "1103 006B"
+check 1 "JSON lines of a log with invalid UTF-8" "${memcheck[@]}" "$tool" --json --lines --check \
+  < <(printf '05 FB\n05\n\xff\n')
+check 1 "frames built, one malformed" "${memcheck[@]}" "$tool" --append --lines --format c-array \
+  < <(printf '{0x11, 0x03}\n0x1\n')
 ((failed == 0)) && echo "ok: memcheck clean on $runs runs"
 exit $failed

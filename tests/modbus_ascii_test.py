@@ -10,7 +10,7 @@ import sys
 
 try:
     from pymodbus.bit_write_message import WriteSingleCoilRequest
-    from pymodbus.factory import ClientDecoder
+    from pymodbus.factory import ClientDecoder, ServerDecoder
     from pymodbus.framer.ascii_framer import ModbusAsciiFramer
     from pymodbus.register_read_message import ReadHoldingRegistersRequest
     from pymodbus.register_write_message import WriteMultipleRegistersRequest
@@ -27,7 +27,7 @@ def frames():
         requests.append(WriteSingleCoilRequest(unit * 3, unit % 2 == 0, unit=unit))
         requests.append(WriteMultipleRegistersRequest(unit, [unit * 257 % 0x10000, 0xFFFF, 0],
                                                       unit=unit))
-    return [framer.buildPacket(request) for request in requests]
+    return [(framer.buildPacket(request), request) for request in requests]
 
 
 def check(tool, log):
@@ -38,7 +38,8 @@ def check(tool, log):
 
 def main():
     tool = sys.argv[1]
-    packets = frames()
+    built = frames()
+    packets = [packet for packet, _ in built]
     assert all(p.startswith(b":") and p.endswith(b"\r\n") for p in packets), packets[:3]
     status, lines, tally = check(tool, b"".join(packets))
     expected = ["%d: ok" % (n + 1) for n in range(len(packets))]
@@ -57,6 +58,24 @@ def main():
             not wrong[0].startswith("%d: LRC mismatch: " % (bad + 1)):
         sys.exit("flipped digit in frame %d: status %d, reported %r" % (bad + 1, status, wrong))
     print("one flipped digit: %s" % wrong[0])
+    build_frames(tool, built)
+
+
+def build_frames(tool, built):
+    """The frames sumvane-lrc builds from each packet's address, function and data."""
+    data = b"".join(packet[1:-4] + b"\n" for packet, _ in built)
+    done = subprocess.run([tool, "--format", "modbus-ascii", "--lines", "--append"], input=data,
+                          capture_output=True, timeout=60)
+    if done.returncode != 0 or done.stdout != b"".join(packet for packet, _ in built):
+        sys.exit("frames built differ from pymodbus's: status %d\n%r\n%s" %
+                 (done.returncode, done.stdout[:200], done.stderr.decode()))
+    received = []
+    ModbusAsciiFramer(ServerDecoder()).processIncomingPacket(done.stdout, received.append, unit=0,
+                                                             single=True)
+    sent = [(r.function_code, r.unit_id) for _, r in built]
+    if [(r.function_code, r.unit_id) for r in received] != sent:
+        sys.exit("pymodbus took %d of the %d frames built" % (len(received), len(sent)))
+    print("%d frames built by sumvane-lrc --append: pymodbus's own, and all taken" % len(sent))
 
 
 if __name__ == "__main__":

@@ -1,0 +1,204 @@
+#include "cli/Messages.h"
+
+#include "engine/Render.h"
+#include "engine/Utf8.h"
+
+#include <cstdio>
+
+namespace {
+
+// The character as a reader can find it: 'G', a blank, U+3000.
+std::string Shown(char32_t c)
+{
+    if (c == U' ')
+        return "a blank";
+    if (c == U'\t')
+        return "a tab";
+    if (c > 0x20 && c < 0x7F)
+        return std::string("'") + static_cast<char>(c) + "'";
+    char code[16];
+    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
+    return code;
+}
+
+} // namespace
+
+TPlace PlaceOf(std::string_view text, const TFlaw& flaw)
+{
+    TPlace place;
+    place.Byte = flaw.Byte + 1;
+    for (std::size_t i = 0; i < flaw.Byte; ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
+            continue;
+        ++place.Character;
+        ++place.Column;
+        const bool lineEnd =
+            text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'));
+        if (lineEnd)
+            ++place.Line, place.Column = 1;
+    }
+    return place;
+}
+
+std::string PlaceText(const TPlace& place, const TFlaw& flaw, bool oneLine)
+{
+    if (flaw.Kind == TFlawKind::BadUtf8)
+        return "byte " + std::to_string(place.Byte);
+    if (oneLine)
+        return "column " + std::to_string(place.Column);
+    if (place.Line > 1)
+        return "line " + std::to_string(place.Line) + ", column " + std::to_string(place.Column);
+    return "character " + std::to_string(place.Character);
+}
+
+std::string FlawText(const TFlaw& flaw, TFrameFormat format)
+{
+    using enum TFrameFormat;
+    switch (flaw.Kind) {
+    case TFlawKind::NoPairs:
+        return "no pair of hex digits";
+    case TFlawKind::NotHexDigit:
+        return Shown(flaw.Character) + (format == Spaced || format == Colon
+                                            ? " is neither a hex digit nor a separator"
+                                            : " is not a hex digit");
+    case TFlawKind::SingleDigit:
+        return "a single hex digit; every byte is two";
+    case TFlawKind::MissingSeparator:
+        if (format == CArray)
+            return "a third hex digit; bytes are separated by a comma";
+        if (format == Colon)
+            return "a third hex digit; pairs are separated by ':'";
+        return "a third hex digit; pairs are separated by one blank";
+    case TFlawKind::LeadingSeparator:
+        return "a separator before the first pair";
+    case TFlawKind::DoubleSeparator:
+        return "two separators in a row";
+    case TFlawKind::AfterLineEnd:
+        return "text after the final line break";
+    case TFlawKind::MissingColon:
+        return "a Modbus ASCII frame starts with ':'";
+    case TFlawKind::BadUtf8:
+        return "invalid UTF-8";
+    case TFlawKind::ByteOrderMark:
+        return "a UTF-8 byte-order mark; save the text without it";
+    case TFlawKind::Utf16:
+        return "UTF-16 text; save it as UTF-8";
+    case TFlawKind::MissingPrefix:
+        return "a byte without its 0x";
+    case TFlawKind::MissingDigits:
+        return "0x without its two hex digits";
+    case TFlawKind::Misplaced:
+        return Shown(flaw.Character) + " cannot stand here";
+    case TFlawKind::Unclosed:
+        return "the bracket that opens the bytes is not closed";
+    case TFlawKind::TrailingSeparator:
+        return "a separator after the last pair";
+    }
+    return "malformed";
+}
+
+std::string_view ExpectedText(TFrameFormat format, bool append)
+{
+    switch (format) {
+    case TFrameFormat::Spaced:
+        return "expected pairs of hex digits, each but the last followed by one blank, tab or "
+               "line break";
+    case TFrameFormat::Packed:
+        return "expected pairs of hex digits with nothing between them";
+    case TFrameFormat::ModbusAscii:
+        if (append)
+            return "expected the address, function and data as pairs of hex digits, without ':' "
+                   "and LRC";
+        return "expected ':' and pairs of hex digits, perhaps ended by CR LF";
+    case TFrameFormat::CArray:
+        return "expected bytes such as 0x11, each 0x and two hex digits, separated by a comma "
+               "and perhaps blanks, perhaps in {} or []";
+    case TFrameFormat::Colon:
+        return "expected pairs of hex digits separated by ':'";
+    }
+    return {};
+}
+
+std::string HexOf(int byte)
+{
+    TLrcResult shown;
+    shown.Valid = true;
+    shown.Lrc = byte;
+    return ToUtf8(RenderLrc(shown).Hex);
+}
+
+int ExpectedLastByte(const TFrame& frame)
+{
+    return (frame.Result.Lrc + frame.LastByte) % 256;
+}
+
+std::string FieldText(const TLrcResult& result, TField field)
+{
+    const TLrcTexts texts = RenderLrc(result);
+    switch (field) {
+    case TField::All:
+        return "hex: " + ToUtf8(texts.Hex) + "\ndecimal: " + ToUtf8(texts.Decimal) +
+               "\noctal: " + ToUtf8(texts.Octal) + "\nbinary: " + ToUtf8(texts.Binary) +
+               "\nbytes: " + std::to_string(result.ByteCount);
+    case TField::Hex:
+        return ToUtf8(texts.Hex);
+    case TField::Decimal:
+        return ToUtf8(texts.Decimal);
+    case TField::Octal:
+        return ToUtf8(texts.Octal);
+    case TField::Binary:
+        return ToUtf8(texts.Binary);
+    case TField::Bytes:
+        return std::to_string(result.ByteCount);
+    }
+    return {};
+}
+
+std::string AppendedFrame(std::string_view text, TFrameFormat format, int lrc)
+{
+    // Modbus ASCII data is read as packed pairs: it comes without its colon.
+    const TFrameFormat read = format == TFrameFormat::ModbusAscii ? TFrameFormat::Packed : format;
+    std::vector<std::uint8_t> bytes = FrameBytes(text, read);
+    bytes.push_back(static_cast<std::uint8_t>(lrc));
+
+    std::string_view separator;
+    std::string frame;
+    std::string_view end = "\n";
+    switch (format) {
+    case TFrameFormat::Spaced:
+        separator = " ";
+        break;
+    case TFrameFormat::Packed:
+        break;
+    case TFrameFormat::ModbusAscii:
+        frame = ":";
+        end = "\r\n";
+        break;
+    case TFrameFormat::CArray:
+        separator = ", ";
+        if (text.front() == '{')
+            frame = "{", end = "}\n";
+        else if (text.front() == '[')
+            frame = "[", end = "]\n";
+        break;
+    case TFrameFormat::Colon:
+        separator = ":";
+        break;
+    }
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (i > 0)
+            frame += separator;
+        frame += (format == TFrameFormat::CArray ? "0x" : "") + HexOf(bytes[i]);
+    }
+    return frame.append(end);
+}
+
+std::string TallyText(const TTally& tally, bool check)
+{
+    std::string text = std::to_string(tally.Frames) +
+                       (tally.Frames == 1 ? " frame: " : " frames: ") + std::to_string(tally.Good) +
+                       " ok, ";
+    if (check)
+        text += std::to_string(tally.WrongLrc) + " wrong LRC, ";
+    return text + std::to_string(tally.Malformed) + " malformed";
+}
