@@ -21,17 +21,21 @@ export DISPLAY=":$(cat "$prefix/display")"
 
 work=$(mktemp -d)
 app_pid=
+# The prefix's colours as it was created, saved by the first run in it: every run starts from
+# them and puts them back, so that a run cut short in a colour scheme leaves no later run in it.
+default_colours=$prefix/colours-as-created.reg
+restore_colours() {
+  local try
+  for try in 1 2 3; do
+    "${wine[@]}" reg import "$default_colours" </dev/null >/dev/null 2>&1 && return 0
+  done
+  return 1
+}
 # Puts the prefix's colours and density back for the tests after this one. It runs on the way
 # out, under errexit: a step that fails here must not turn a passed run into a failed one.
 cleanup() {
   [[ -n "$app_pid" ]] && kill "$app_pid" 2>/dev/null || true
-  if [[ -s "$work/colors.reg" ]]; then
-    local try
-    for try in 1 2 3; do
-      "${wine[@]}" reg import "$work/colors.reg" </dev/null >/dev/null 2>&1 && break
-      ((try < 3)) || echo "note: the prefix's colours were not put back" >&2
-    done
-  fi
+  restore_colours || echo "note: the prefix's colours were not put back" >&2
   set_dpi 96 || true
   rm -rf "$work"
 }
@@ -57,6 +61,11 @@ set_dpi() {
   wine_restart
 }
 trap cleanup EXIT
+if [[ ! -s "$default_colours" ]]; then
+  "${wine[@]}" reg export 'HKCU\Control Panel\Colors' "$default_colours" /y </dev/null >/dev/null 2>&1 ||
+    fail "the prefix's colours could not be saved"
+fi
+restore_colours || fail "the prefix's own colours could not be set"
 
 fake_browser "$work"
 
@@ -153,7 +162,6 @@ EXPECTED
 # blue all read below 3:1. Measured on the screenshots, the status in both states: a colour the
 # window picks in place of the layout's reads at 4.2:1 or more (4.5:1 less the glyphs'
 # anti-aliased edges), every other text at 3:1 or more.
-"${wine[@]}" reg export 'HKCU\Control Panel\Colors' "$work/colors.reg" /y </dev/null >/dev/null 2>&1
 colours='
 high-contrast ButtonFace 0 0 0
 high-contrast ButtonText 255 255 255
