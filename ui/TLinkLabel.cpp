@@ -10,7 +10,9 @@ namespace {
 class TLinkLabelAccessible : public QAccessibleWidget
 {
 public:
-    explicit TLinkLabelAccessible(TLinkLabel* label) : QAccessibleWidget(label, QAccessible::Link) {}
+    explicit TLinkLabelAccessible(TLinkLabel* label) : QAccessibleWidget(label, QAccessible::Link)
+    {
+    }
 
     QString text(QAccessible::Text t) const override
     {
@@ -31,7 +33,8 @@ private:
 
 QAccessibleInterface* LinkLabelAccessibleFactory(const QString& className, QObject* object)
 {
-    if (className == QLatin1StringView(TLinkLabel::staticMetaObject.className()) && object->isWidgetType())
+    if (className == QLatin1StringView(TLinkLabel::staticMetaObject.className()) &&
+        object->isWidgetType())
         return new TLinkLabelAccessible(static_cast<TLinkLabel*>(object));
     return nullptr;
 }
@@ -45,6 +48,10 @@ TLinkLabel::TLinkLabel(const QString& text, QWidget* parent) : QLabel(text, pare
         return true;
     }();
     (void)installed;
+    setCursor(Qt::PointingHandCursor);
+    QFont underlined = font();
+    underlined.setUnderline(true);
+    setFont(underlined);
 }
 
 void TLinkLabel::mousePressEvent(QMouseEvent* event)

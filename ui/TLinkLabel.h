@@ -2,9 +2,9 @@
 
 #include <QLabel>
 
-// A label that reports a click: the left button pressed on it and released over it.
-// A double click is one click, not two. Assistive technology sees it as a link whose press
-// action is the same click.
+// A label that looks like a hyperlink (underlined, the hand-pointer cursor) and reports a click:
+// the left button pressed on it and released over it. A double click is one click, not two.
+// Assistive technology sees it as a link whose press action is the same click.
 class TLinkLabel : public QLabel
 {
     Q_OBJECT

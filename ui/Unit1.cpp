@@ -90,15 +90,9 @@ void TForm1::BuildControls()
         case TControlKind::Label:
         case TControlKind::LinkLabel: {
             QLabel* label = entry.Kind == TControlKind::LinkLabel ? new TLinkLabel(caption, parent)
-                                                                 : new QLabel(caption, parent);
+                                                                  : new QLabel(caption, parent);
             if (entry.RightAligned)
                 label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            if (entry.Kind == TControlKind::LinkLabel) {
-                label->setCursor(Qt::PointingHandCursor);
-                QFont underlined = label->font();
-                underlined.setUnderline(true);
-                label->setFont(underlined);
-            }
             if (entry.FontColor != clWindowText)
                 SetFontColor(label, entry.FontColor);
             widget = label;
@@ -114,6 +108,9 @@ void TForm1::BuildControls()
                 QPalette palette = edit->palette();
                 palette.setColor(QPalette::Base, ToQColor(clWindow, palette));
                 edit->setPalette(palette);
+                // Qt reports such fields as editable as well as read-only; say plainly that
+                // they are not.
+                edit->setAccessibleDescription(u"只读"_s);
             } else {
                 edit->setMaxLength(std::numeric_limits<int>::max()); // no length limit
             }
@@ -137,34 +134,17 @@ void TForm1::BuildControls()
     for (std::size_t i = 1; i < tabStops.size(); ++i)
         setTabOrder(tabStops[i - 1].second, tabStops[i].second);
 
-    const auto find = [&](auto*& member, std::string_view name) {
-        member = qobject_cast<std::remove_reference_t<decltype(*member)>*>(built.at(name));
-        Q_ASSERT(member);
-    };
-    find(Edit1, "Edit1");
-    find(Label1, "Label1");
-    find(Label6, "Label6");
-    find(Label7, "Label7");
-    find(Label8, "Label8");
-    find(GroupBox1, "GroupBox1");
-    find(Label2, "Label2");
-    find(Label3, "Label3");
-    find(Label4, "Label4");
-    find(Label5, "Label5");
-    find(Edit16, "Edit16");
-    find(Edit10, "Edit10");
-    find(Edit8, "Edit8");
-    find(Edit2, "Edit2");
-    find(Label9, "Label9");
+#define SUMVANE_BIND_CONTROL(name)                                                                 \
+    name = qobject_cast<decltype(name)>(built.at(#name));                                          \
+    Q_ASSERT(name);
+    SUMVANE_FORM1_CONTROLS(SUMVANE_BIND_CONTROL)
+#undef SUMVANE_BIND_CONTROL
 }
 
 void TForm1::DescribeForAssistiveTechnology()
 {
     // The example under Edit1 tells the expected format; the status joins it as it settles.
     m_announcer = new TStatusAnnouncer(Edit1, Label6->text(), this);
-    // Qt reports these fields as editable as well as read-only; say plainly that they are not.
-    for (QLineEdit* field : {Edit16, Edit10, Edit8, Edit2})
-        field->setAccessibleDescription(u"只读"_s);
 }
 
 template <typename Signal, typename Sender>

@@ -12,6 +12,29 @@
 
 #include <map>
 
+// The widget each kind of control in the layout is built as.
+template <TControlKind> struct TWidgetOf;
+template <> struct TWidgetOf<TControlKind::Label>
+{
+    using Type = QLabel;
+};
+template <> struct TWidgetOf<TControlKind::LinkLabel>
+{
+    using Type = TLinkLabel;
+};
+template <> struct TWidgetOf<TControlKind::Edit>
+{
+    using Type = QLineEdit;
+};
+template <> struct TWidgetOf<TControlKind::ReadOnlyEdit>
+{
+    using Type = QLineEdit;
+};
+template <> struct TWidgetOf<TControlKind::GroupBox>
+{
+    using Type = QGroupBox;
+};
+
 // The one window. Its controls are built from the shared layout table and are reachable by
 // name (Edit1, Label9, GroupBox1, ...); the window owns them for its whole life.
 class TForm1 : public QWidget
@@ -33,21 +56,9 @@ public:
     void SetFontColor(QLabel* label, TColor color);
     TColor FontColor(QLabel* label) const;
 
-    QLineEdit* Edit1 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label6 = nullptr;
-    QLabel* Label7 = nullptr;
-    TLinkLabel* Label8 = nullptr;
-    QGroupBox* GroupBox1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label3 = nullptr;
-    QLabel* Label4 = nullptr;
-    QLabel* Label5 = nullptr;
-    QLineEdit* Edit16 = nullptr;
-    QLineEdit* Edit10 = nullptr;
-    QLineEdit* Edit8 = nullptr;
-    QLineEdit* Edit2 = nullptr;
-    QLabel* Label9 = nullptr;
+#define SUMVANE_DECLARE_CONTROL(name) TWidgetOf<FindControl(#name)->Kind>::Type* name = nullptr;
+    SUMVANE_FORM1_CONTROLS(SUMVANE_DECLARE_CONTROL)
+#undef SUMVANE_DECLARE_CONTROL
 
 protected:
     void changeEvent(QEvent* event) override;

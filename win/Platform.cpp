@@ -3,9 +3,8 @@
 #include "form/FormLayout.h"
 #include "win/Handles.h"
 
-#include <shellapi.h> // needs windows.h first
-
 #include <exception>
+#include <shellapi.h> // needs windows.h first
 
 namespace {
 
@@ -23,7 +22,8 @@ TMessageBox& MessageBoxFunction()
 TShellExecute& ShellExecuteFunction()
 {
     static TShellExecute function = [](HWND owner, const wchar_t* verb, const wchar_t* file,
-                                       const wchar_t* parameters, const wchar_t* directory, int show) {
+                                       const wchar_t* parameters, const wchar_t* directory,
+                                       int show) {
         (void)ShellExecuteW(owner, verb, file, parameters, directory, show); // result ignored
     };
     return function;
@@ -51,16 +51,6 @@ HWND ApplicationWindow()
                                        nullptr, nullptr, instance, nullptr));
     }();
     return window.Get();
-}
-
-TTheme SystemTheme()
-{
-    HIGHCONTRASTW highContrast{};
-    highContrast.cbSize = sizeof highContrast;
-    const bool on = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof highContrast, &highContrast, 0) &&
-                    (highContrast.dwFlags & HCF_HIGHCONTRASTON);
-    return {RgbOf(GetSysColor(COLOR_BTNFACE)), RgbOf(GetSysColor(COLOR_WINDOWTEXT)),
-            RgbOf(GetSysColor(COLOR_HOTLIGHT)), on};
 }
 
 void ShowErrorBox(HWND owner, std::u16string_view message)
@@ -132,7 +122,8 @@ std::u16string FromUtf8(std::string_view utf8)
     const int size = static_cast<int>(utf8.size());
     const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
     std::u16string text(static_cast<std::size_t>(length), u'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, reinterpret_cast<wchar_t*>(text.data()), length);
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, reinterpret_cast<wchar_t*>(text.data()),
+                        length);
     return text;
 }
 

@@ -1,12 +1,9 @@
 #pragma once
 
-#include "form/Legibility.h"
-
-#include <windows.h>
-
 #include <functional>
 #include <string>
 #include <string_view>
+#include <windows.h>
 
 // The Windows services the window takes, one job each, the replaceable ones for tests.
 
@@ -25,9 +22,9 @@ TMessageBox SetMessageBox(TMessageBox messageBox);
 
 // What the link uses to open an address (ShellExecuteW, with its arguments as given); tests put
 // their own in. Returns the previous one.
-using TShellExecute = std::function<void(HWND owner, const wchar_t* verb, const wchar_t* file,
-                                         const wchar_t* parameters, const wchar_t* directory,
-                                         int show)>;
+using TShellExecute =
+    std::function<void(HWND owner, const wchar_t* verb, const wchar_t* file,
+                       const wchar_t* parameters, const wchar_t* directory, int show)>;
 TShellExecute SetShellExecute(TShellExecute shellExecute);
 void ShellExecuteAddress(const wchar_t* address);
 
@@ -40,10 +37,6 @@ int StartupShowCommand(const STARTUPINFOW& info); // the rule, for the start-up 
 // never above or left of the desktop's own top-left.
 POINT CentredPosition(const RECT& desktop, SIZE outer);
 RECT VirtualDesktop();
-
-// The system's colours the labels are read against: the button face they stand on, the window
-// text, the link colour, and whether high-contrast mode is on.
-TTheme SystemTheme();
 
 // The system's pixels per inch, as the window scales to them at load.
 int SystemPixelsPerInch();

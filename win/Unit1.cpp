@@ -3,96 +3,21 @@
 #include "engine/Lrc.h"
 #include "form/Display.h"
 #include "packaging/Product.h"
+#include "win/Layout.h"
 #include "win/Platform.h"
+#include "win/SystemColors.h"
 #include "win/TAccessible.h"
+#include "win/WinText.h"
 
 #include <commctrl.h>
-#include <oleacc.h>
-
-#include <uxtheme.h>
-#include <vssym32.h>
-
-#include <windowsx.h>
-
-#include <algorithm>
-#include <array>
 #include <stdexcept>
-#include <vector>
+#include <uxtheme.h>
 
 namespace {
 
 constexpr wchar_t FormClass[] = L"TForm1";
-constexpr UINT_PTR StatusTimer = 1; // the quiet time before the status is announced
-
-// UI Automation's live-setting property, which Narrator reads to speak a region's changes
-// (mingw-w64's headers do not have it); its value 1 is "polite".
-constexpr GUID LiveSettingProperty = {0xc12bcd8e, 0x2a8e, 0x4950, {0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58, 0xeb}};
-constexpr int LivePolite = 1;
 constexpr DWORD FormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD FormExStyle = WS_EX_APPWINDOW; // its own taskbar button
-
-// Marks a control as a polite live region for UI Automation clients (Narrator). Where the
-// service is missing (no COM here, or Wine, which answers E_NOTIMPL) the window still raises its
-// live-region events, which MSAA clients hear.
-void MarkLiveRegion(HWND control)
-{
-    IAccPropServices* services = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
-                                reinterpret_cast<void**>(&services))))
-        return;
-    VARIANT polite;
-    polite.vt = VT_I4;
-    polite.lVal = LivePolite;
-    (void)services->SetHwndProp(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, LiveSettingProperty, polite);
-    services->Release();
-}
-
-const wchar_t* Wide(std::u16string_view text)
-{
-    return reinterpret_cast<const wchar_t*>(text.data());
-}
-
-std::u16string TextOf(HWND control)
-{
-    const int length = GetWindowTextLengthW(control);
-    std::u16string text(static_cast<std::size_t>(length) + 1, u'\0');
-    const int got = GetWindowTextW(control, reinterpret_cast<wchar_t*>(text.data()), length + 1);
-    text.resize(static_cast<std::size_t>(got));
-    return text;
-}
-
-// Writing an equal text would still send EN_CHANGE and repaint.
-void SetText(HWND control, std::u16string_view text)
-{
-    if (TextOf(control) != text) {
-        const std::u16string terminated(text);
-        SetWindowTextW(control, Wide(terminated));
-    }
-}
-
-COLORREF ColorRef(TColor color)
-{
-    return IsSystemColor(color) ? GetSysColor(SystemColorIndex(color)) : static_cast<COLORREF>(color);
-}
-
-TFont CreateWindowFont(int pixelsPerInch, bool underline)
-{
-    const std::u16string name(Form1Layout.FontName);
-    return TFont(CreateFontW(::MulDiv(Form1Layout.FontHeight, pixelsPerInch, Form1Layout.DesignPixelsPerInch), 0,
-                             0, 0, FW_NORMAL, FALSE, underline, FALSE, DEFAULT_CHARSET,
-                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                             DEFAULT_PITCH | FF_DONTCARE, Wide(name)));
-}
-
-SIZE TextExtent(HFONT font, std::u16string_view text)
-{
-    const TScreenDc screen(GetDC(nullptr));
-    const HGDIOBJ previous = SelectObject(screen.Get(), font);
-    SIZE size{};
-    GetTextExtentPoint32W(screen.Get(), Wide(text), static_cast<int>(text.size()), &size);
-    SelectObject(screen.Get(), previous);
-    return size;
-}
 
 void RegisterFormClass(HINSTANCE instance, WNDPROC procedure)
 {
@@ -162,84 +87,71 @@ TColor TForm1::FontColor(HWND label) const
     return found == m_fontColors.end() ? clWindowText : found->second;
 }
 
+POINT TForm1::TopLeft(const TControlLayout& row) const
+{
+    POINT at{Scaled(row.Left), Scaled(row.Top)};
+    if (const TControlLayout* parent = FindControl(row.Parent)) { // none: the form itself
+        const POINT origin = TopLeft(*parent);
+        at.x += origin.x;
+        at.y += origin.y;
+    }
+    return at;
+}
+
+bool TForm1::IsOfKind(HWND control, TControlKind kind) const
+{
+    const auto row = m_rows.find(control);
+    return row != m_rows.end() && row->second->Kind == kind;
+}
+
 void TForm1::CreateControls()
 {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    std::map<std::string_view, POINT> origins{{Form1Layout.Name, POINT{0, 0}}};
-    for (const TControlLayout& entry : Form1Controls()) {
-        const POINT origin = origins.at(entry.Parent);
-        const int left = origin.x + Scaled(entry.Left);
-        const int top = origin.y + Scaled(entry.Top);
+    for (const TControlLayout* row : CreationOrder()) {
+        const TControlLayout& entry = *row;
+        const POINT at = TopLeft(entry);
         const std::u16string caption(entry.Caption);
-        const wchar_t* windowClass = L"STATIC";
-        DWORD style = WS_CHILD | WS_VISIBLE;
-        DWORD exStyle = 0;
+        const TControlClass built = ControlClassOf(entry);
+        const HWND control =
+            CreateWindowExW(built.ExStyle, built.WindowClass, Wide(caption),
+                            WS_CHILD | WS_VISIBLE | built.Style, at.x, at.y, Scaled(entry.Width),
+                            Scaled(entry.Height), Handle(), nullptr, instance, nullptr);
+        const bool link = entry.Kind == TControlKind::LinkLabel;
+        SendMessageW(control, WM_SETFONT,
+                     reinterpret_cast<WPARAM>(link ? m_linkFont.Get() : m_font.Get()), FALSE);
+        m_controls[entry.Name] = control;
+        m_rows[control] = row;
         switch (entry.Kind) {
-        case TControlKind::Label:
-            style |= (entry.RightAligned ? SS_RIGHT : SS_LEFT) | SS_NOPREFIX;
-            break;
         case TControlKind::LinkLabel:
-            style |= SS_LEFT | SS_NOPREFIX | SS_NOTIFY;
+            m_links.try_emplace(control, control);
+            [[fallthrough]];
+        case TControlKind::Label:
+            m_fontColors[control] = entry.FontColor;
+            FitLabel(control, caption);
             break;
         case TControlKind::Edit:
+            SendMessageW(control, EM_SETLIMITTEXT, 0, 0); // no length limit (the default: 30,000)
+            SetWindowSubclass(control, FieldProc, 0, reinterpret_cast<DWORD_PTR>(this));
+            break;
         case TControlKind::ReadOnlyEdit:
-            windowClass = L"EDIT";
-            style |= WS_TABSTOP | ES_AUTOHSCROLL | (entry.Kind == TControlKind::ReadOnlyEdit ? ES_READONLY : 0);
-            exStyle = WS_EX_CLIENTEDGE; // single sunken border
-            break;
         case TControlKind::GroupBox:
-            windowClass = L"BUTTON";
-            style |= BS_GROUPBOX;
             break;
-        }
-        // Created in table order: the stacking order, and so the dialog manager's tab order.
-        const HWND control = CreateWindowExW(exStyle, windowClass, Wide(caption), style, left, top,
-                                             Scaled(entry.Width), Scaled(entry.Height), Handle(),
-                                             nullptr, instance, nullptr);
-        const HFONT font = entry.Kind == TControlKind::LinkLabel ? m_linkFont.Get() : m_font.Get();
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        m_controls[entry.Name] = control;
-        origins[entry.Name] = POINT{left, top};
-        if (entry.Kind == TControlKind::Label || entry.Kind == TControlKind::LinkLabel) {
-            m_fontColors[control] = entry.FontColor;
-            if (entry.RightAligned)
-                m_rightEdges[control] = left + Scaled(entry.Width);
-            FitLabel(control, caption);
         }
     }
-    for (const auto& [name, member] :
-         std::array<std::pair<std::string_view, HWND*>, 15>{{{"Edit1", &Edit1}, {"Label1", &Label1},
-          {"Label6", &Label6}, {"Label7", &Label7}, {"Label8", &Label8}, {"GroupBox1", &GroupBox1},
-          {"Label2", &Label2}, {"Label3", &Label3}, {"Label4", &Label4}, {"Label5", &Label5},
-          {"Edit16", &Edit16}, {"Edit10", &Edit10}, {"Edit8", &Edit8}, {"Edit2", &Edit2},
-          {"Label9", &Label9}}})
-        *member = Control(name);
-    SendMessageW(Edit1, EM_SETLIMITTEXT, 0, 0); // no length limit (the default is 30,000)
-    DrawGroupBoxReadably();
-    for (const HWND control : {Edit1, Label8})
-        SetWindowSubclass(control, ControlProc, 0, reinterpret_cast<DWORD_PTR>(this));
-    MarkLiveRegion(Label9);
-}
-
-SIZE TForm1::CaptionSize(HWND label, std::u16string_view caption) const
-{
-    const HFONT font = label == Label8 ? m_linkFont.Get() : m_font.Get();
-    return TextExtent(font, caption);
+#define SUMVANE_BIND_CONTROL(name) name = Control(#name);
+    SUMVANE_FORM1_CONTROLS(SUMVANE_BIND_CONTROL)
+#undef SUMVANE_BIND_CONTROL
+    DrawGroupBoxesReadably();
+    m_links.at(Label8).OnClick = [this] { RunHandler(Handle(), [this] { Label8Click(Label8); }); };
+    m_announcer.emplace(Label9);
 }
 
 void TForm1::FitLabel(HWND label, std::u16string_view caption)
 {
-    // A label fits its one-line caption; a right-aligned one keeps its right edge, any other its
-    // left edge, and the top never moves. The old pixels are not carried along: a right-aligned
-    // caption moved with its left edge would stand in the wrong place.
-    RECT rect;
-    GetWindowRect(label, &rect);
-    MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&rect), 2);
-    const SIZE size = CaptionSize(label, caption);
-    const auto rightEdge = m_rightEdges.find(label);
-    const int left = rightEdge != m_rightEdges.end() ? rightEdge->second - size.cx : rect.left;
-    SetWindowPos(label, nullptr, left, rect.top, size.cx, size.cy,
-                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
+    const TControlLayout& row = *m_rows.at(label);
+    AutoSizeLabel(label, caption,
+                  row.RightAligned ? std::optional(TopLeft(row).x + Scaled(row.Width))
+                                   : std::nullopt);
 }
 
 void TForm1::SetCaption(HWND label, std::u16string_view caption)
@@ -271,8 +183,7 @@ void TForm1::Edit1Change(HWND /*sender*/)
     SetText(Edit2, display.Edit2);
     SetCaption(Label9, display.Label9Caption);
     SetFontColor(Label9, display.Label9Color);
-    // Heard once the text has rested; every keystroke starts the quiet time again.
-    SetTimer(Handle(), StatusTimer, StatusQuietMilliseconds, nullptr);
+    m_announcer->StatusChanged(display.Label9Caption);
 }
 
 void TForm1::Label8Click(HWND /*sender*/)
@@ -293,30 +204,23 @@ LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wParam, LP
     return form->Dispatch(message, wParam, lParam);
 }
 
-LRESULT CALLBACK TForm1::ControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam,
-                                     UINT_PTR /*id*/, DWORD_PTR form)
+LRESULT CALLBACK TForm1::FieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam,
+                                   UINT_PTR /*id*/, DWORD_PTR form)
 {
     LRESULT result = 0;
-    if (reinterpret_cast<TForm1*>(form)->DispatchControl(control, message, wParam, lParam, result))
+    if (reinterpret_cast<TForm1*>(form)->DispatchField(field, message, wParam, lParam, result))
         return result;
-    return DefSubclassProc(control, message, wParam, lParam);
+    return DefSubclassProc(field, message, wParam, lParam);
 }
 
-bool TForm1::DispatchControl(HWND control, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+bool TForm1::DispatchField(HWND field, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
     switch (message) {
     case WM_PASTE:
-        if (control != Edit1)
-            return false;
-        OnPaste();
+        OnPaste(field);
         return true;
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-    case WM_LBUTTONUP:
-    case WM_CAPTURECHANGED:
-        return control == Label8 && OnLinkMouse(message, lParam);
     case WM_GETOBJECT:
-        result = OnGetObject(control, wParam, lParam);
+        result = OnGetObject(field, wParam, lParam);
         return result != 0;
     default:
         return false;
@@ -325,7 +229,6 @@ bool TForm1::DispatchControl(HWND control, UINT message, WPARAM wParam, LPARAM l
 
 LRESULT TForm1::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    const HWND window = m_window.Get();
     switch (message) {
     case WM_COMMAND:
         OnCommand(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
@@ -339,9 +242,6 @@ LRESULT TForm1::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ACTIVATE:
         OnActivate(LOWORD(wParam) != WA_INACTIVE);
         return 0;
-    case WM_TIMER:
-        OnTimer(static_cast<UINT_PTR>(wParam));
-        return 0;
     case WM_SYSCOLORCHANGE:
     case WM_THEMECHANGED:
     case WM_SETTINGCHANGE: // high-contrast mode switched on or off
@@ -353,12 +253,12 @@ LRESULT TForm1::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
     default:
         break;
     }
-    return DefWindowProcW(window, message, wParam, lParam);
+    return DefWindowProcW(m_window.Get(), message, wParam, lParam);
 }
 
 void TForm1::OnCommand(HWND control, UINT notification)
 {
-    // The link's STN_CLICKED comes on the press; a click counts on the release (OnLinkMouse).
+    // The link's STN_CLICKED comes on the press; its click counts on the release (TLinkLabel).
     if (control == Edit1 && notification == EN_CHANGE)
         RunHandler(Handle(), [&] { Edit1Change(control); });
 }
@@ -366,21 +266,19 @@ void TForm1::OnCommand(HWND control, UINT notification)
 LRESULT TForm1::OnCtlColorStatic(HDC dc, HWND control)
 {
     // Read-only fields ask here too: they keep the ordinary field background, not grey.
-    const bool field = control == Edit16 || control == Edit10 || control == Edit8 || control == Edit2;
+    const bool field = IsOfKind(control, TControlKind::ReadOnlyEdit);
     const TColor background = field ? clWindow : Form1Layout.Color;
-    // A label's fixed colour where it reads on the system's button face, else a readable one of
-    // the same meaning (the theme's own colours in high-contrast mode).
-    SetTextColor(dc, field ? ColorRef(clWindowText)
-                           : static_cast<COLORREF>(BgrOf(LegibleColor(FontColor(control), SystemTheme()))));
-    SetBkColor(dc, ColorRef(background));
+    SetTextColor(dc, field ? ToColorRef(clWindowText) : PaintedColor(FontColor(control)));
+    SetBkColor(dc, ToColorRef(background));
     return reinterpret_cast<LRESULT>(GetSysColorBrush(SystemColorIndex(background)));
 }
 
 bool TForm1::OnSetCursor(HWND under)
 {
-    if (under != Label8)
+    const auto link = m_links.find(under);
+    if (link == m_links.end())
         return false;
-    SetCursor(LoadCursorW(nullptr, IDC_HAND));
+    link->second.ShowHandCursor();
     return true;
 }
 
@@ -398,121 +296,44 @@ void TForm1::OnActivate(bool active)
 
 void TForm1::OnThemeChange()
 {
-    DrawGroupBoxReadably();
+    DrawGroupBoxesReadably();
     // Every control asks for its colours again as it repaints.
     RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-void TForm1::DrawGroupBoxReadably()
+void TForm1::DrawGroupBoxesReadably()
 {
-    // A visual style draws the group box's caption in its own text colour, which a dark or
-    // high-contrast colour scheme leaves as it was. Where that colour does not read on the
-    // button face, the group box is drawn the classic way, in the colours WM_CTLCOLORSTATIC
-    // gives it, as Windows itself draws it in high-contrast mode.
-    const TTheme system = SystemTheme();
-    bool styleReads = !system.HighContrast;
-    if (const HTHEME style = OpenThemeData(Handle(), L"BUTTON")) {
-        COLORREF text = 0;
-        if (SUCCEEDED(GetThemeColor(style, BP_GROUPBOX, GBS_NORMAL, TMT_TEXTCOLOR, &text)))
-            styleReads = styleReads && ContrastRatio(RgbOf(text), system.Background) >= LegibleContrast;
-        CloseThemeData(style);
-    }
-    if (styleReads == m_groupBoxStyled)
+    // Where the visual style's caption colour does not read, the group boxes are drawn the
+    // classic way, in the colours WM_CTLCOLORSTATIC gives them, as Windows itself draws them in
+    // high-contrast mode.
+    const bool styleReads = GroupBoxStyleReads(Handle());
+    if (styleReads == m_groupBoxesStyled)
         return;
-    m_groupBoxStyled = styleReads;
-    // A blank names no visual style (an empty name would mean the default one to some systems).
-    SetWindowTheme(GroupBox1, styleReads ? nullptr : L" ", styleReads ? nullptr : L" ");
+    m_groupBoxesStyled = styleReads;
+    for (const auto& [control, row] : m_rows)
+        if (row->Kind == TControlKind::GroupBox)
+            // A blank names no visual style (an empty name would mean the default one to some
+            // systems).
+            SetWindowTheme(control, styleReads ? nullptr : L" ", styleReads ? nullptr : L" ");
 }
 
-void TForm1::OnTimer(UINT_PTR id)
-{
-    if (id != StatusTimer)
-        return;
-    KillTimer(Handle(), StatusTimer);
-    AnnounceStatus();
-}
-
-void TForm1::AnnounceStatus()
-{
-    // Only a status that differs from the one last heard: a blank that changes nothing, or a
-    // detour through "malformed" and back, says nothing new. Label9 is a polite live region;
-    // its accessible name, its caption, is what is read.
-    const std::u16string status = TextOf(Label9);
-    if (status == m_announced)
-        return;
-    m_announced = status;
-    NotifyWinEvent(EVENT_OBJECT_LIVEREGIONCHANGED, Label9, OBJID_CLIENT, CHILDID_SELF);
-}
-
-void TForm1::OnPaste()
+void TForm1::OnPaste(HWND field)
 {
     // The single-line field would cut the clipboard's text at its first line break and so show
     // the LRC of fewer bytes than were copied: the text goes in whole, as one undoable change.
-    if (!IsClipboardFormatAvailable(CF_UNICODETEXT) || !OpenClipboard(Handle()))
-        return;
-    std::u16string text;
-    if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        if (const auto* chars = static_cast<const char16_t*>(GlobalLock(data))) {
-            const std::size_t most = GlobalSize(data) / sizeof(char16_t);
-            text.assign(chars, std::find(chars, chars + most, u'\0'));
-            GlobalUnlock(data);
-        }
-    }
-    CloseClipboard();
-    SendMessageW(Edit1, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+    if (const std::optional<std::u16string> text = ClipboardText(Handle()))
+        SendMessageW(field, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text->c_str()));
 }
 
-bool TForm1::OnLinkMouse(UINT message, LPARAM lParam)
-{
-    // A click counts when the left button comes up over the link after going down on it; the
-    // second press of a double click (WM_LBUTTONDBLCLK) starts no click, so a double click
-    // opens the page once.
-    switch (message) {
-    case WM_LBUTTONDOWN:
-        m_linkPressed = true;
-        SetCapture(Label8); // the release comes here even off the link
-        return true;
-    case WM_LBUTTONUP: {
-        const bool pressed = m_linkPressed;
-        m_linkPressed = false;
-        if (GetCapture() == Label8)
-            ReleaseCapture();
-        RECT client;
-        GetClientRect(Label8, &client);
-        const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        if (pressed && PtInRect(&client, at))
-            RunHandler(Handle(), [&] { Label8Click(Label8); });
-        return true;
-    }
-    case WM_CAPTURECHANGED:
-        m_linkPressed = false;
-        return false;
-    default: // WM_LBUTTONDBLCLK
-        return true;
-    }
-}
-
-LRESULT TForm1::OnGetObject(HWND control, WPARAM wParam, LPARAM lParam)
+LRESULT TForm1::OnGetObject(HWND field, WPARAM wParam, LPARAM lParam)
 {
     if (static_cast<long>(lParam) != OBJID_CLIENT)
         return 0;
+    // The data field's name is its label's, as Windows' own object finds it; its description
+    // is the example of the format under it.
     TAccessibleOverrides overrides;
-    if (control == Label8) {
-        overrides.Role = ROLE_SYSTEM_LINK;
-        overrides.Name = std::u16string(WebPageAddress);
-        overrides.DefaultAction = u"Jump";
-        // A screen reader may keep the object after the window has gone: then it opens nothing.
-        overrides.DoDefaultAction = [this, link = Label8] {
-            if (IsWindow(link))
-                RunHandler(Handle(), [this] { Label8Click(Label8); });
-        };
-        overrides.Focusable = false;
-    } else if (control == Edit1) {
-        overrides.Description = TextOf(Label6); // the example of the format
-    } else {
-        return 0;
-    }
-    return AccessibleObjectFor(control, wParam, overrides);
+    overrides.Description = TextOf(Label6);
+    return AccessibleObjectFor(field, wParam, overrides);
 }
 
 void TForm1::OnDestroy()

@@ -3,12 +3,14 @@
 #include "form/Colors.h"
 #include "form/FormLayout.h"
 #include "win/Handles.h"
-
-#include <windows.h>
+#include "win/TLinkLabel.h"
+#include "win/TStatusAnnouncer.h"
 
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <windows.h>
 
 // The one window on Windows' own controls, built from the shared layout table: EDIT fields,
 // STATIC labels and a BUTTON group box, all children of the form (the group box's contents
@@ -41,34 +43,31 @@ public:
     // Opens the web page in the default browser.
     void Label8Click(HWND sender);
 
-    HWND Edit1 = nullptr, Label1 = nullptr, Label6 = nullptr, Label7 = nullptr, Label8 = nullptr,
-         GroupBox1 = nullptr, Label2 = nullptr, Label3 = nullptr, Label4 = nullptr,
-         Label5 = nullptr, Edit16 = nullptr, Edit10 = nullptr, Edit8 = nullptr, Edit2 = nullptr,
-         Label9 = nullptr;
+#define SUMVANE_DECLARE_CONTROL(name) HWND name = nullptr;
+    SUMVANE_FORM1_CONTROLS(SUMVANE_DECLARE_CONTROL)
+#undef SUMVANE_DECLARE_CONTROL
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK ControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam,
-                                        UINT_PTR id, DWORD_PTR form);
+    // The edit fields' own messages that the window completes; false: the field's own.
+    static LRESULT CALLBACK FieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam,
+                                      UINT_PTR id, DWORD_PTR form);
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
-    // Messages of the controls whose behaviour the window completes; false: the control's own.
-    bool DispatchControl(HWND control, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool DispatchField(HWND field, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     void OnCommand(HWND control, UINT notification);
     LRESULT OnCtlColorStatic(HDC dc, HWND control);
     bool OnSetCursor(HWND under);
     void OnActivate(bool active);
     void OnThemeChange();
-    void OnTimer(UINT_PTR id);
-    void OnPaste();
-    bool OnLinkMouse(UINT message, LPARAM lParam);
-    LRESULT OnGetObject(HWND control, WPARAM wParam, LPARAM lParam);
-    void AnnounceStatus();
-    void DrawGroupBoxReadably();
+    void OnPaste(HWND field);
+    LRESULT OnGetObject(HWND field, WPARAM wParam, LPARAM lParam);
     void OnDestroy();
 
     void CreateControls();
+    void DrawGroupBoxesReadably();
     int Scaled(int value) const;
-    SIZE CaptionSize(HWND label, std::u16string_view caption) const;
+    POINT TopLeft(const TControlLayout& row) const; // the row's control's, scaled, in the form
+    bool IsOfKind(HWND control, TControlKind kind) const;
     void FitLabel(HWND label, std::u16string_view caption);
     void SetCaption(HWND label, std::u16string_view caption);
     void SetFontColor(HWND label, TColor color);
@@ -79,10 +78,10 @@ private:
     TFont m_linkFont;
     int m_textHeight = 0;
     std::map<std::string_view, HWND, std::less<>> m_controls;
+    std::map<HWND, const TControlLayout*> m_rows;
     std::map<HWND, TColor> m_fontColors;
-    std::map<HWND, int> m_rightEdges; // of the right-aligned labels, which keep it
+    std::map<HWND, TLinkLabel> m_links;
+    std::optional<TStatusAnnouncer> m_announcer;
     HWND m_focus = nullptr; // the control that had the focus when the window was deactivated
-    bool m_groupBoxStyled = true; // the group box is drawn by the visual style
-    bool m_linkPressed = false;   // the left button went down on the link and is still down
-    std::u16string m_announced;   // the status assistive technology last heard
+    bool m_groupBoxesStyled = true; // the group boxes are drawn by the visual style
 };
