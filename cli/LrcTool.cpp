@@ -21,7 +21,7 @@ void Write(std::FILE* stream, std::string_view text)
 
 // Reads a frame as the options ask. A Modbus ASCII frame to be built is given without its colon
 // and LRC, so its data reads as packed pairs.
-TFrame ReadFrame(const TFrameReader& reader, std::string_view text, TFrameFormat format,
+TFrame ReadFrame(TFrameReader& reader, std::string_view text, TFrameFormat format,
                  bool append)
 {
     if (append && format == TFrameFormat::ModbusAscii)
@@ -52,7 +52,7 @@ std::string Mismatch(const TFrame& frame, std::string_view should)
 int Report(const TOptions& options, std::string_view text, std::FILE* out, std::FILE* err)
 {
     const TFrameFormat format = options.Format();
-    const TFrameReader reader;
+    TFrameReader reader;
     const TFrame frame = ReadFrame(reader, text, format, options.append);
     const TOutcome outcome = OutcomeOf(options, frame);
     const int status = outcome == TOutcome::Good ? ExitOk : ExitMalformed;
@@ -101,7 +101,7 @@ int ReportLines(const TOptions& options, std::FILE* in, std::FILE* out, std::FIL
 {
     const TFrameFormat format = options.Format();
     const TField field = options.field.value_or(TField::Hex);
-    const TFrameReader reader;
+    TFrameReader reader;
     std::size_t number = 0;
     TTally tally;
     std::string result;

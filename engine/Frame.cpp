@@ -187,7 +187,7 @@ std::optional<TFlaw> DiagnoseSpaced(std::string_view text)
     }
 }
 
-TFrame TFrameReader::Read(std::string_view text, TFrameFormat format) const
+TFrame TFrameReader::Read(std::string_view text, TFrameFormat format)
 {
     if (format == TFrameFormat::Spaced) {
         TFrame frame;

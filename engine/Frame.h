@@ -68,7 +68,8 @@ std::vector<std::uint8_t> FrameBytes(std::string_view wellFormed, TFrameFormat f
 class TFrameReader
 {
 public:
-    TFrame Read(std::string_view utf8, TFrameFormat format) const;
+    // Not const: reading works in the matcher's match block (one reader, one thread).
+    TFrame Read(std::string_view utf8, TFrameFormat format);
 
 private:
     HexMatcher m_matcher;

@@ -6,6 +6,7 @@
 #include <pcre2.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace {
@@ -20,67 +21,77 @@ std::string PcreMessage(int code)
 
 } // namespace
 
+// Each PCRE2 object with the function that frees it.
+template <typename T, void (*Free)(T*)> struct TFree
+{
+    void operator()(T* object) const { Free(object); }
+};
+template <typename T, void (*Free)(T*)> using TOwned = std::unique_ptr<T, TFree<T, Free>>;
+
 struct HexMatcher::TPcre
 {
-    pcre2_compile_context* compileContext = nullptr;
-    pcre2_code* code = nullptr;
-    pcre2_match_context* matchContext = nullptr;
-    pcre2_match_data* matchData = nullptr;
+    TOwned<pcre2_code, pcre2_code_free> code;
+    // The JIT's attempt runs under its own limit; the interpreter, which decides whatever the
+    // JIT could not, under none. Two contexts, so that matching sets nothing.
+    TOwned<pcre2_match_context, pcre2_match_context_free> jitContext;
+    TOwned<pcre2_match_context, pcre2_match_context_free> interpreterContext;
+    // The pattern captures nothing, so this is one small block, reused by every match.
+    TOwned<pcre2_match_data, pcre2_match_data_free> matchData;
     bool jit = false;
-    std::uint32_t jitMatchLimit = UINT32_MAX;
-
-    ~TPcre()
-    {
-        pcre2_match_data_free(matchData);
-        pcre2_match_context_free(matchContext);
-        pcre2_code_free(code);
-        pcre2_compile_context_free(compileContext);
-    }
 };
 
-HexMatcher::HexMatcher(std::uint32_t jitMatchLimit) : m_pcre(new TPcre)
+namespace {
+
+TOwned<pcre2_match_context, pcre2_match_context_free> MatchContext(std::uint32_t matchLimit)
 {
-    try {
-        TPcre& p = *m_pcre;
-        p.jitMatchLimit = jitMatchLimit;
-        p.compileContext = pcre2_compile_context_create(nullptr);
-        if (!p.compileContext)
-            throw ELrcError("out of memory creating the PCRE2 compile context");
-        // In PCRE2 the newline convention is a context setting, not an option bit.
-        pcre2_set_newline(p.compileContext, PCRE2_NEWLINE_ANY);
-
-        int error = 0;
-        PCRE2_SIZE errorOffset = 0;
-        p.code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(Pattern.data()), Pattern.size(),
-                               PCRE2_UTF, &error, &errorOffset, p.compileContext);
-        if (!p.code)
-            throw ELrcError("cannot compile the data-text pattern: " + PcreMessage(error));
-
-        // Without JIT (unsupported CPU, no executable memory) the interpreter gives the same
-        // verdicts, only slower.
-        p.jit = pcre2_jit_compile(p.code, PCRE2_JIT_COMPLETE) == 0;
-
-        p.matchContext = pcre2_match_context_create(nullptr);
-        p.matchData = pcre2_match_data_create_from_pattern(p.code, nullptr);
-        if (!p.matchContext || !p.matchData)
-            throw ELrcError("out of memory creating the PCRE2 match data");
-    } catch (...) {
-        delete m_pcre;
-        throw;
-    }
+    TOwned<pcre2_match_context, pcre2_match_context_free> context(
+        pcre2_match_context_create(nullptr));
+    if (!context)
+        throw ELrcError("out of memory creating the PCRE2 match context");
+    pcre2_set_match_limit(context.get(), matchLimit);
+    return context;
 }
 
-HexMatcher::~HexMatcher()
+} // namespace
+
+HexMatcher::HexMatcher(std::uint32_t jitMatchLimit)
 {
-    delete m_pcre;
+    auto p = std::make_unique<TPcre>();
+    const TOwned<pcre2_compile_context, pcre2_compile_context_free> compileContext(
+        pcre2_compile_context_create(nullptr));
+    if (!compileContext)
+        throw ELrcError("out of memory creating the PCRE2 compile context");
+    // In PCRE2 the newline convention is a context setting, not an option bit.
+    pcre2_set_newline(compileContext.get(), PCRE2_NEWLINE_ANY);
+
+    int error = 0;
+    PCRE2_SIZE errorOffset = 0;
+    p->code.reset(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(Pattern.data()), Pattern.size(),
+                                PCRE2_UTF, &error, &errorOffset, compileContext.get()));
+    if (!p->code)
+        throw ELrcError("cannot compile the data-text pattern: " + PcreMessage(error));
+
+    // Without JIT (unsupported CPU, no executable memory) the interpreter gives the same
+    // verdicts, only slower.
+    p->jit = pcre2_jit_compile(p->code.get(), PCRE2_JIT_COMPLETE) == 0;
+    // The possessive group costs about one unit of the match limit per byte; the default (ten
+    // million) would refuse texts of some 30 MB.
+    p->jitContext = MatchContext(p->jit ? jitMatchLimit : UINT32_MAX);
+    p->interpreterContext = MatchContext(UINT32_MAX);
+    p->matchData.reset(pcre2_match_data_create_from_pattern(p->code.get(), nullptr));
+    if (!p->matchData)
+        throw ELrcError("out of memory creating the PCRE2 match data");
+    m_pcre = std::move(p);
 }
+
+HexMatcher::~HexMatcher() = default;
 
 bool HexMatcher::UsesJit() const
 {
     return m_pcre->jit;
 }
 
-HexMatcher::TVerdict HexMatcher::Match(std::string_view utf8, bool knownValidUtf8) const
+HexMatcher::TVerdict HexMatcher::Match(std::string_view utf8, bool knownValidUtf8)
 {
     const auto subject = reinterpret_cast<PCRE2_SPTR>(utf8.empty() ? "" : utf8.data());
     std::uint32_t options = PCRE2_NOTEMPTY;
@@ -90,16 +101,12 @@ HexMatcher::TVerdict HexMatcher::Match(std::string_view utf8, bool knownValidUtf
     const auto isUtfError = [](int rc) {
         return rc <= PCRE2_ERROR_UTF8_ERR1 && rc >= PCRE2_ERROR_UTF8_ERR21;
     };
-    // The possessive group costs about one unit of the match limit per byte; the default
-    // (ten million) would refuse texts of some 30 MB.
-    pcre2_set_match_limit(m_pcre->matchContext, m_pcre->jit ? m_pcre->jitMatchLimit : UINT32_MAX);
-    int rc = pcre2_match(m_pcre->code, subject, utf8.size(), 0, options, m_pcre->matchData,
-                         m_pcre->matchContext);
+    int rc = pcre2_match(m_pcre->code.get(), subject, utf8.size(), 0, options,
+                         m_pcre->matchData.get(), m_pcre->jitContext.get());
     if (rc < 0 && rc != PCRE2_ERROR_NOMATCH && !isUtfError(rc) && m_pcre->jit) {
         // A JIT resource error (its stack, its limit) decides nothing: ask the interpreter.
-        pcre2_set_match_limit(m_pcre->matchContext, UINT32_MAX);
-        rc = pcre2_match(m_pcre->code, subject, utf8.size(), 0, options | PCRE2_NO_JIT,
-                         m_pcre->matchData, m_pcre->matchContext);
+        rc = pcre2_match(m_pcre->code.get(), subject, utf8.size(), 0, options | PCRE2_NO_JIT,
+                         m_pcre->matchData.get(), m_pcre->interpreterContext.get());
     }
     if (rc >= 0)
         return TVerdict::Match;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 // One compiled form of the data-text pattern, owned by one calculation.
@@ -12,7 +13,12 @@
 class HexMatcher
 {
 public:
-    enum class TVerdict { Match, NoMatch, BadUtf8 };
+    enum class TVerdict
+    {
+        Match,
+        NoMatch,
+        BadUtf8
+    };
 
     static constexpr std::string_view Pattern =
         R"(^(?:[0-9a-fA-F]{2}[\t\n\f\r ])*+(?:[0-9a-fA-F]{2})?$)";
@@ -24,13 +30,15 @@ public:
     HexMatcher(const HexMatcher&) = delete;
     HexMatcher& operator=(const HexMatcher&) = delete;
 
-    // Throws ELrcError when the matcher fails rather than decides.
-    TVerdict Match(std::string_view utf8, bool knownValidUtf8) const;
+    // Throws ELrcError when the matcher fails rather than decides. Not const: each match works
+    // in the matcher's one match block (kept, since a log's every line is matched), so a matcher
+    // serves one thread at a time.
+    TVerdict Match(std::string_view utf8, bool knownValidUtf8);
 
     // Whether the JIT compiled the pattern (else the interpreter does all the matching).
     bool UsesJit() const;
 
 private:
     struct TPcre;
-    TPcre* m_pcre;
+    std::unique_ptr<TPcre> m_pcre;
 };

@@ -46,11 +46,11 @@ bool IsAscii(std::string_view bytes)
 
 TLrcResult CalculateLrcUtf8(std::string_view utf8, TUtf8 encoding)
 {
-    const HexMatcher matcher;
+    HexMatcher matcher;
     return CalculateLrcUtf8(matcher, utf8, encoding);
 }
 
-TLrcResult CalculateLrcUtf8(const HexMatcher& matcher, std::string_view utf8, TUtf8 encoding)
+TLrcResult CalculateLrcUtf8(HexMatcher& matcher, std::string_view utf8, TUtf8 encoding)
 {
     const bool knownValid = encoding == TUtf8::KnownValid || IsAscii(utf8);
     if (matcher.Match(utf8, knownValid) != HexMatcher::TVerdict::Match)

@@ -37,7 +37,7 @@ TLrcResult CalculateLrc(std::u16string_view text);
 TLrcResult CalculateLrcUtf8(std::string_view utf8, TUtf8 encoding = TUtf8::Unchecked);
 
 // The same with a matcher the caller keeps, for callers that check many texts in a row.
-TLrcResult CalculateLrcUtf8(const HexMatcher& matcher, std::string_view utf8,
+TLrcResult CalculateLrcUtf8(HexMatcher& matcher, std::string_view utf8,
                             TUtf8 encoding = TUtf8::Unchecked);
 
 // Splits at every occurrence of the delimiter, keeping empty tokens, including an empty last

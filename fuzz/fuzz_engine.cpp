@@ -55,7 +55,7 @@ bool SameVerdict(const TFrame& a, const TFrame& b)
            a.LastByte == b.LastByte;
 }
 
-void CheckFrame(const TFrameReader& reader, std::string_view text, TFrameFormat format)
+void CheckFrame(TFrameReader& reader, std::string_view text, TFrameFormat format)
 {
     const TFrame frame = reader.Read(text, format);
     if (frame.Flaw.has_value() == frame.Result.Valid)
@@ -106,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (DiagnoseSpaced(bytes).has_value() == verdict.Valid)
         Fail("diagnosis disagrees with the verdict");
 
-    const TFrameReader reader;
+    TFrameReader reader;
     for (const TFrameFormat format : Formats)
         CheckFrame(reader, bytes, format);
 

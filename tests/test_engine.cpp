@@ -527,10 +527,10 @@ INSTANTIATE_TEST_SUITE_P(Rows, LongTextTable, testing::ValuesIn(LongRows()), Row
 
 TEST(HexMatcher, LetsTheInterpreterDecideWhenTheJitRunsOutOfResources)
 {
-    const HexMatcher starved(1); // the JIT may take one step of the match limit, no more
+    HexMatcher starved(1); // the JIT may take one step of the match limit, no more
     if (!starved.UsesJit())
         GTEST_SKIP() << "PCRE2 has no JIT here; the interpreter decides everything anyway";
-    const HexMatcher normal;
+    HexMatcher normal;
     std::string long_text;
     for (int i = 0; i < 100000; ++i)
         long_text += "7F ";
