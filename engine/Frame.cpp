@@ -2,6 +2,7 @@
 
 #include "engine/FrameScan.h"
 #include "engine/HexDigits.h"
+#include "engine/Utf8.h"
 
 #include <cstdint>
 #include <limits>
@@ -19,44 +20,6 @@ bool IsSeparator(char c)
     return c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' ';
 }
 
-struct TDecoded
-{
-    char32_t code = 0;
-    std::size_t length = 0; // 0: the bytes here are not UTF-8
-};
-
-// The character starting at `at`, decoded as strictly as PCRE2 checks UTF-8: no overlong forms,
-// no encoded surrogates, nothing beyond U+10FFFF, no truncated sequence.
-TDecoded DecodeAt(std::string_view text, std::size_t at)
-{
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(at);
-    if (lead < 0x80)
-        return {lead, 1};
-    std::size_t length = 0;
-    char32_t code = 0;
-    char32_t least = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2, code = lead & 0x1F, least = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3, code = lead & 0x0F, least = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4, code = lead & 0x07, least = 0x10000;
-    } else {
-        return {};
-    }
-    if (text.size() - at < length)
-        return {};
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(at + i) & 0xC0) != 0x80)
-            return {};
-        code = code << 6 | (byte(at + i) & 0x3F);
-    }
-    if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        return {};
-    return {code, length};
-}
-
 // The newline sequences that may close spaced text (PCRE2's "any" newline convention).
 bool IsNewline(char32_t c)
 {
@@ -69,7 +32,7 @@ bool IsFinalNewline(std::string_view text, std::size_t at)
     const std::string_view rest = text.substr(at);
     if (rest == "\r\n")
         return true;
-    const TDecoded c = DecodeAt(text, at);
+    const TUtf8Char c = DecodeUtf8At(text, at);
     return c.length == rest.size() && IsNewline(c.code);
 }
 
@@ -131,7 +94,7 @@ int LastSpacedByte(std::string_view validated)
 
 TFlaw CharacterFlaw(std::string_view text, std::size_t at, TFlawKind kind)
 {
-    const TDecoded c = DecodeAt(text, at);
+    const TUtf8Char c = DecodeUtf8At(text, at);
     if (c.length == 0)
         return {TFlawKind::BadUtf8, at};
     if (IsNewline(c.code)) {
