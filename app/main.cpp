@@ -1,4 +1,5 @@
 #include "form/FormLayout.h"
+#include "form/Placement.h"
 #include "packaging/Product.h"
 #include "ui/Platform.h"
 #include "ui/QtText.h"
@@ -22,7 +23,11 @@ int main(int argc, char** argv)
     SetApplicationTitle(ToQString(ApplicationTitleText));
 
     TForm1 Form1;
-    Form1.move(CentredPosition(Form1.screen()->virtualGeometry(), Form1.frameGeometry().size()));
+    const QRect desktop = Form1.screen()->virtualGeometry();
+    const TPlacePoint at =
+        CentredPosition({desktop.left(), desktop.top(), desktop.width(), desktop.height()},
+                        Form1.frameGeometry().width(), Form1.frameGeometry().height());
+    Form1.move(at.X, at.Y);
 
     switch (StartupShowRequest()) {
     case TShowRequest::Maximized:

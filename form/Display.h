@@ -22,3 +22,7 @@ inline constexpr int StatusQuietMilliseconds = 500;
 // Valid: the four forms of the LRC, the byte count in black. Invalid: empty fields and the
 // format message in red.
 TDisplay DisplayFor(const TLrcResult& result);
+
+// The error box's text: the message, with "." appended when the code of its last character is
+// above that of "." (46).
+std::u16string ErrorBoxText(std::u16string_view message);

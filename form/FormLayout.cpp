@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <string>
 
 int MulDivRounded(int value, int numerator, int denominator)
 {
@@ -12,10 +11,3 @@ int MulDivRounded(int value, int numerator, int denominator)
     return static_cast<int>((product < 0) != (denominator < 0) ? -rounded : rounded);
 }
 
-std::u16string ErrorBoxText(std::u16string_view message)
-{
-    std::u16string text(message);
-    if (!text.empty() && text.back() > u'.')
-        text += u'.';
-    return text;
-}

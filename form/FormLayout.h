@@ -130,6 +130,3 @@ static_assert(std::size_t{0} SUMVANE_FORM1_CONTROLS(SUMVANE_FORM1_COUNT) == Cont
 // for the front ends that do not have it.
 int MulDivRounded(int value, int numerator, int denominator);
 
-// The error box's text: the message, with "." appended when the code of its last character is
-// above that of "." (46).
-std::u16string ErrorBoxText(std::u16string_view message);

@@ -4,6 +4,7 @@
 #include "form/Display.h"
 #include "form/FormLayout.h"
 #include "form/Legibility.h"
+#include "form/Placement.h"
 #include "tests/support/TestRows.h"
 
 #include <gtest/gtest.h>
@@ -200,6 +201,28 @@ INSTANTIATE_TEST_SUITE_P(
 
 // --- MulDiv, the scaling arithmetic
 // ---------------------------------------------------------------
+
+// Desktops as left, top, width, height; outer sizes as width, height.
+TEST(CentredPosition, CentresOnTheVirtualDesktopNeverAboveOrLeftOfIt)
+{
+    const struct
+    {
+        TDesktop desktop;
+        int width, height;
+        TPlacePoint expected;
+    } rows[] = {
+        {{0, 0, 1280, 800}, 346, 282, {467, 259}},
+        {{-1920, 0, 3840, 1080}, 346, 282, {-173, 399}},    // a monitor left of the main one
+        {{0, -1080, 1920, 2160}, 346, 282, {787, -141}},    // one above it
+        {{-1920, -200, 1920, 1080}, 2000, 1200, {-1920, -200}}, // larger than the desktop
+        {{0, 0, 1281, 801}, 347, 283, {467, 259}},          // both halves round down
+    };
+    for (const auto& row : rows) {
+        const TPlacePoint at = CentredPosition(row.desktop, row.width, row.height);
+        EXPECT_EQ(at.X, row.expected.X) << row.desktop.Left << "," << row.desktop.Top;
+        EXPECT_EQ(at.Y, row.expected.Y) << row.desktop.Left << "," << row.desktop.Top;
+    }
+}
 
 TEST(MulDivRounded, RoundsHalfAwayFromZeroLikeWindows)
 {

@@ -261,27 +261,6 @@ TEST(Window, EveryStatusReadsInHighContrastBlackAndTheDefaultColoursReturn)
 
 // --- Start-up: where the window opens and how it is shown --------------------------------------
 
-TEST(StartUp, CentresOnTheVirtualDesktopNeverAboveOrLeftOfIt)
-{
-    const struct
-    {
-        RECT desktop;
-        SIZE outer;
-        POINT expected;
-    } rows[] = {
-        {{0, 0, 1280, 800}, {346, 282}, {467, 259}},
-        {{-1920, 0, 1920, 1080}, {346, 282}, {-173, 399}},    // a monitor left of the main one
-        {{0, -1080, 1920, 1080}, {346, 282}, {787, -141}},    // one above it
-        {{-1920, -200, 0, 880}, {2000, 1200}, {-1920, -200}}, // larger than the desktop
-        {{0, 0, 1281, 801}, {347, 283}, {467, 259}},          // both halves round down
-    };
-    for (const auto& row : rows) {
-        const POINT at = CentredPosition(row.desktop, row.outer);
-        EXPECT_EQ(at.x, row.expected.x) << row.desktop.left << "," << row.desktop.top;
-        EXPECT_EQ(at.y, row.expected.y) << row.desktop.left << "," << row.desktop.top;
-    }
-}
-
 TEST(StartUp, HonoursOnlyTheMaximizedAndTheInactiveMinimizedShowRequests)
 {
     const struct

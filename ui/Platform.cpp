@@ -1,5 +1,6 @@
 #include "ui/Platform.h"
 
+#include "form/Display.h"
 #include "form/FormLayout.h"
 #include "ui/QtText.h"
 
@@ -8,10 +9,6 @@
 #include <QWidget>
 
 #include <exception>
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 using namespace Qt::StringLiterals;
 
@@ -73,24 +70,7 @@ TUrlOpener SetUrlOpener(TUrlOpener opener)
 
 TShowRequest StartupShowRequest()
 {
-#ifdef _WIN32
-    STARTUPINFOW info{};
-    info.cb = sizeof info;
-    GetStartupInfoW(&info);
-    if (info.dwFlags & STARTF_USESHOWWINDOW) {
-        if (info.wShowWindow == SW_SHOWMAXIMIZED)
-            return TShowRequest::Maximized;
-        if (info.wShowWindow == SW_SHOWMINNOACTIVE)
-            return TShowRequest::MinimizedNoActivate;
-    }
-#endif
-    // Other platforms start a window as the window manager decides; there is no request.
+    // The desktops this front end runs on start a window as the window manager decides; no
+    // program that starts this one asks for a state.
     return TShowRequest::Normal;
-}
-
-QPoint CentredPosition(const QRect& desktop, const QSize& outerSize)
-{
-    const int left = desktop.left() + desktop.width() / 2 - outerSize.width() / 2;
-    const int top = desktop.top() + desktop.height() / 2 - outerSize.height() / 2;
-    return {std::max(left, desktop.left()), std::max(top, desktop.top())};
 }

@@ -35,6 +35,3 @@ TUrlOpener SetUrlOpener(TUrlOpener opener);
 enum class TShowRequest { Normal, Maximized, MinimizedNoActivate };
 TShowRequest StartupShowRequest();
 
-// The top-left that centres a window of this outer size on the desktop, never above or left of
-// the desktop's own top-left.
-QPoint CentredPosition(const QRect& desktop, const QSize& outerSize);

@@ -1,5 +1,6 @@
 #include "win/Platform.h"
 
+#include "form/Display.h"
 #include "form/FormLayout.h"
 #include "win/Handles.h"
 
@@ -90,15 +91,6 @@ int StartupShowCommand(const STARTUPINFOW& info)
             return info.wShowWindow;
     }
     return SW_SHOWNORMAL;
-}
-
-POINT CentredPosition(const RECT& desktop, SIZE outer)
-{
-    const LONG width = desktop.right - desktop.left;
-    const LONG height = desktop.bottom - desktop.top;
-    const LONG left = desktop.left + width / 2 - outer.cx / 2;
-    const LONG top = desktop.top + height / 2 - outer.cy / 2;
-    return {left < desktop.left ? desktop.left : left, top < desktop.top ? desktop.top : top};
 }
 
 RECT VirtualDesktop()

@@ -33,9 +33,7 @@ void ShellExecuteAddress(const wchar_t* address);
 int StartupShowCommand();
 int StartupShowCommand(const STARTUPINFOW& info); // the rule, for the start-up info given
 
-// The top-left that centres a window of this outer size on the virtual desktop (all monitors),
-// never above or left of the desktop's own top-left.
-POINT CentredPosition(const RECT& desktop, SIZE outer);
+// The virtual desktop: every monitor's area.
 RECT VirtualDesktop();
 
 // The system's pixels per inch, as the window scales to them at load.

@@ -2,6 +2,7 @@
 
 #include "engine/Lrc.h"
 #include "form/Display.h"
+#include "form/Placement.h"
 #include "packaging/Product.h"
 #include "win/Layout.h"
 #include "win/Platform.h"
@@ -54,10 +55,14 @@ TForm1::TForm1(TOptions options) : m_options(options)
     RECT outer{0, 0, Scaled(Form1Layout.ClientWidth), Scaled(Form1Layout.ClientHeight)};
     AdjustWindowRectEx(&outer, FormStyle, FALSE, FormExStyle);
     const SIZE outerSize{outer.right - outer.left, outer.bottom - outer.top};
-    const POINT at = CentredPosition(VirtualDesktop(), outerSize);
+    const RECT desktop = VirtualDesktop();
+    const TPlacePoint at =
+        CentredPosition({desktop.left, desktop.top, desktop.right - desktop.left,
+                         desktop.bottom - desktop.top},
+                        outerSize.cx, outerSize.cy);
     const std::u16string caption(Form1Layout.Caption);
     // Unowned: the window has its own taskbar button with its caption and icon.
-    CreateWindowExW(FormExStyle, FormClass, Wide(caption), FormStyle, at.x, at.y, outerSize.cx,
+    CreateWindowExW(FormExStyle, FormClass, Wide(caption), FormStyle, at.X, at.Y, outerSize.cx,
                     outerSize.cy, nullptr, nullptr, instance, this);
     if (!m_window)
         throw std::runtime_error("cannot create the window");
