@@ -121,10 +121,7 @@ std::string_view ExpectedText(TFrameFormat format, bool append)
 
 std::string HexOf(int byte)
 {
-    TLrcResult shown;
-    shown.Valid = true;
-    shown.Lrc = byte;
-    return ToUtf8(RenderLrc(shown).Hex);
+    return ToUtf8(ByteToHex(byte));
 }
 
 int ExpectedLastByte(const TFrame& frame)

@@ -42,6 +42,14 @@ std::u16string PadLeft(std::u16string_view text, std::ptrdiff_t width, char16_t 
     return std::u16string(static_cast<std::size_t>(width - length), fill) + std::u16string(text);
 }
 
+std::u16string ByteToHex(int byte)
+{
+    if (byte < 0 || byte > 255)
+        throw ELrcError("a byte is 0..255");
+    constexpr char16_t HexDigits[] = u"0123456789ABCDEF";
+    return {HexDigits[byte >> 4], HexDigits[byte & 0xF]};
+}
+
 TLrcTexts RenderLrc(const TLrcResult& result)
 {
     if (!result.Valid)
@@ -50,10 +58,9 @@ TLrcTexts RenderLrc(const TLrcResult& result)
         throw ELrcError("an LRC is a single byte (0..255)");
     const auto v = static_cast<std::uint32_t>(result.Lrc);
 
-    constexpr char16_t HexDigits[] = u"0123456789ABCDEF";
     const std::u16string bits = PadLeft(IntToBinary(v), 8, u'0');
     TLrcTexts texts;
-    texts.Hex = {HexDigits[v >> 4], HexDigits[v & 0xF]};
+    texts.Hex = ByteToHex(result.Lrc);
     texts.Decimal = Decimal(v);
     texts.Octal = IntToOctal(v);
     texts.Binary = bits.substr(0, 4) + u' ' + bits.substr(4, 4);

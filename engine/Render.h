@@ -20,6 +20,9 @@ struct TLrcTexts
 // Only for a valid result; throws ELrcError for an invalid one or an Lrc outside 0..255.
 TLrcTexts RenderLrc(const TLrcResult& result);
 
+// A byte as two uppercase hex digits: "E2", "0A". Throws ELrcError outside 0..255.
+std::u16string ByteToHex(int byte);
+
 // Digits of the value, most significant first, without leading zeros; 0 gives "0".
 std::u16string IntToBinary(std::uint32_t value);
 std::u16string IntToOctal(std::uint32_t value);
