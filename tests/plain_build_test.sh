@@ -16,7 +16,7 @@ cmake -S "$repo" -B "$work/build" >"$work/configure.log" 2>&1 || { cat "$work/co
 grep -q '^CMAKE_GENERATOR:INTERNAL=Unix Makefiles$' "$work/build/CMakeCache.txt" ||
   fail "the default generator is $(sed -n 's/^CMAKE_GENERATOR:INTERNAL=//p' "$work/build/CMakeCache.txt")"
 cmake --build "$work/build" >"$work/build.log" 2>&1 || { tail -30 "$work/build.log"; fail "cmake --build build"; }
-(cd "$work/build" && ctest --output-on-failure -R '^(test_engine|test_form_rules|tst_cli|tst_form)$') ||
+(cd "$work/build" && ctest --output-on-failure -R '^(test_engine|test_form_rules|test_cli|tst_form)$') ||
   fail "ctest in the plain build"
 cmake --install "$work/build" --prefix "$work/x" >/dev/null || fail "cmake --install build --prefix"
 [[ "$("$work/x/bin/sumvane-lrc" --field hex "01 A0 7C FF 02")" == E2 ]] || fail "the installed sumvane-lrc"

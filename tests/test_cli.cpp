@@ -1,0 +1,470 @@
+// sumvane-lrc as a script sees it, run in this process: its arguments, its three streams and
+// its exit status.
+#include "cli/LrcTool.h"
+
+#include <cstdio>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace {
+
+struct TRun
+{
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// A temporary file, closed and removed when it goes.
+class TTempStream
+{
+public:
+    TTempStream() : m_file(std::tmpfile()) {}
+    ~TTempStream()
+    {
+        if (m_file)
+            std::fclose(m_file);
+    }
+    TTempStream(const TTempStream&) = delete;
+    TTempStream& operator=(const TTempStream&) = delete;
+
+    std::FILE* Get() const { return m_file; }
+
+    // Everything written so far.
+    std::string Contents() const
+    {
+        std::string text;
+        std::rewind(m_file);
+        char piece[1 << 16];
+        while (const std::size_t got = std::fread(piece, 1, sizeof piece, m_file))
+            text.append(piece, got);
+        return text;
+    }
+
+private:
+    std::FILE* m_file;
+};
+
+// Runs the tool with `input` on its standard input; `out`, when given, stands for its standard
+// output.
+TRun RunTool(const std::vector<std::string>& args, const std::string& input = {},
+             std::FILE* out = nullptr)
+{
+    TTempStream in, ownOut, err;
+    if (!in.Get() || !ownOut.Get() || !err.Get()) {
+        ADD_FAILURE() << "no temporary file";
+        return {};
+    }
+    if (std::fwrite(input.data(), 1, input.size(), in.Get()) != input.size()) {
+        ADD_FAILURE() << "the input could not be written";
+        return {};
+    }
+    std::rewind(in.Get());
+    TRun run;
+    run.status = RunLrcTool(args, in.Get(), out ? out : ownOut.Get(), err.Get());
+    if (!out)
+        run.out = ownOut.Contents();
+    run.err = err.Contents();
+    return run;
+}
+
+const std::string ExampleReport =
+    "hex: E2\ndecimal: 226\noctal: 342\nbinary: 1110 0010\nbytes: 5\n";
+
+// The start of every message about malformed text, and the ends each format gives it.
+const std::string Malformed = "sumvane-lrc: 数据格式不正确 (malformed data) at ";
+const std::string SpacedEnd = " (expected pairs of hex digits, each but the last followed by one "
+                              "blank, tab or line break)\n";
+const std::string PackedEnd = " (expected pairs of hex digits with nothing between them)\n";
+const std::string ModbusEnd = " (expected ':' and pairs of hex digits, perhaps ended by CR LF)\n";
+
+const std::string Help =
+    "Usage: sumvane-lrc [OPTIONS] [TEXT]\n"
+    "Prints the LRC check byte of hexadecimal data text such as \"01 A0 7C FF 02\".\n"
+    "Without TEXT, or with TEXT \"-\", the data text is the whole of standard input, read as\n"
+    "UTF-8.\n"
+    "\n"
+    "Options:\n"
+    "  --format NAME  how the bytes are written: spaced (the default, \"11 03 00 6B\"),\n"
+    "                 packed (\"1103006B\"), modbus-ascii (\":1103006B00037E\", then CR LF),\n"
+    "                 c-array (\"0x11, 0x03, 0x00, 0x6B\", perhaps in {} or []) or\n"
+    "                 colon (\"11:03:00:6B\")\n"
+    "  --lines        one frame a line: check each line on its own and report each\n"
+    "  --field NAME   print only one value; NAME is hex, decimal, octal, binary or bytes\n"
+    "  --check        the data is a frame that ends with its LRC: succeed when it checks\n"
+    "  --append       print the frame with its LRC appended, in its format; for modbus-ascii\n"
+    "                 give the address, function and data without ':' and LRC\n"
+    "  --json         print one JSON object (with --lines, one a line and a summary last)\n"
+    "  --status       print nothing: the exit status is the answer\n"
+    "  --quiet        with --lines: print only the frames that fail, and the tally\n"
+    "  -h, --help     print this help and exit\n"
+    "  --version      print the version and exit\n"
+    "\n"
+    "Examples:\n"
+    "  sumvane-lrc --format modbus-ascii --lines --check < capture.txt\n"
+    "  sumvane-lrc --append \"11 03 00 6B 00 03\"             prints 11 03 00 6B 00 03 7E\n"
+    "  sumvane-lrc --format modbus-ascii --append 1103006B0003  prints :1103006B00037E\n"
+    "  sumvane-lrc --format c-array --field hex \"{0x11, 0x03}\"  prints EC\n"
+    "  sumvane-lrc --json \"01 A0 7C FF 02\"\n"
+    "  sumvane-lrc --status --check \"05 FB\" && echo ok\n"
+    "  sumvane-lrc --lines --check --quiet < log.txt\n"
+    "\n"
+    "Exit status: 0 valid text (with --check: the LRC checks; with --lines: every frame is\n"
+    "good), 1 malformed text (with --check: also a wrong LRC; with --lines: any bad frame),\n"
+    "2 bad command line or input that cannot be read.\n";
+
+std::string Repeated(const std::string& text, std::size_t times)
+{
+    std::string all;
+    all.reserve(text.size() * times);
+    for (std::size_t i = 0; i < times; ++i)
+        all += text;
+    return all;
+}
+
+// The tool reads standard input in pieces of this many bytes under --lines.
+constexpr std::size_t Piece = 65536;
+
+// "00 00 … 00": 21845 pairs, 65534 bytes. After one LF it ends one byte short of a piece.
+const std::string PieceLessTwo = Repeated("00 ", 21844) + "00";
+// 30000 pairs of 01, 89999 bytes: longer than a piece.
+const std::string LongerThanAPiece = Repeated("01 ", 29999) + "01";
+
+struct TCase
+{
+    const char* name;
+    std::vector<std::string> args;
+    std::string input;
+    int status;
+    std::string out;
+    std::string err;
+};
+
+void PrintTo(const TCase& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
+class ToolAnswers : public testing::TestWithParam<TCase>
+{
+};
+
+TEST_P(ToolAnswers, StreamsAndStatus)
+{
+    const TCase& row = GetParam();
+    const TRun run = RunTool(row.args, row.input);
+    EXPECT_EQ(run.status, row.status);
+    EXPECT_EQ(run.out, row.out);
+    EXPECT_EQ(run.err, row.err);
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Cli, ToolAnswers, testing::Values(
+    TCase{"example_as_argument", {"01 A0 7C FF 02"}, "", 0, ExampleReport, ""},
+    TCase{"example_on_stdin_with_its_newline", {}, "01 A0 7C FF 02\n", 0, ExampleReport, ""},
+    TCase{"example_on_stdin_with_CR_LF", {}, "01 A0 7C FF 02\r\n", 0, ExampleReport, ""},
+    TCase{"argument_wins_over_stdin", {"01 A0 7C FF 02"}, "zz", 0, ExampleReport, ""},
+    TCase{"text_after_the_end_of_options", {"--", "01 A0 7C FF 02"}, "", 0, ExampleReport, ""},
+    TCase{"field_hex", {"--field", "hex", "01 02 02"}, "", 0, "FB\n", ""},
+    TCase{"field_equals_decimal", {"--field=decimal", "01 02 02"}, "", 0, "251\n", ""},
+    TCase{"field_octal", {"--field", "octal", "08"}, "", 0, "370\n", ""},
+    TCase{"field_binary", {"--field", "binary", "FF"}, "", 0, "0000 0001\n", ""},
+    TCase{"field_bytes", {"--field", "bytes"}, "01\t02\n03", 0, "3\n", ""},
+    TCase{"malformed_argument", {"01  02"}, "", 1, "",
+          Malformed + "character 4: two separators in a row" + SpacedEnd},
+    TCase{"empty_stdin", {}, "", 1, "", Malformed + "character 1: no pair of hex digits" + SpacedEnd},
+    TCase{"non_UTF8_stdin", {}, "01 \xff", 1, "", Malformed + "byte 4: invalid UTF-8" + SpacedEnd},
+    TCase{"NUL_on_stdin", {}, std::string("01\0 02", 6), 1, "",
+          Malformed + "character 3: U+0000 is neither a hex digit nor a separator" + SpacedEnd},
+    TCase{"a_million_separators_on_stdin", {}, "01" + std::string(1'000'000, ' '), 1, "",
+          Malformed + "character 4: two separators in a row" + SpacedEnd},
+    TCase{"nothing_but_newlines_on_stdin", {}, Repeated("\r\n", 500'000), 1, "",
+          Malformed + "character 1: a separator before the first pair" + SpacedEnd},
+    TCase{"lone_surrogate_encoded_in_UTF8", {}, "01 \xed\xb0\x80", 1, "",
+          Malformed + "byte 4: invalid UTF-8" + SpacedEnd},
+    TCase{"malformed_with_a_field", {"--field", "hex", "1"}, "", 1, "",
+          Malformed + "character 1: a single hex digit; every byte is two" + SpacedEnd},
+    TCase{"check_passes", {"--check", "11 03 00 6B 00 03 7E"}, "", 0, "check: ok\n", ""},
+    TCase{"check_passes_on_stdin", {"--check"}, "01 A0 7C FF 02 E2\n", 0, "check: ok\n", ""},
+    TCase{"check_fails_with_the_right_LRC", {"--check", "11 03 00 6B 00 03 7F"}, "", 1, "",
+          "sumvane-lrc: LRC mismatch: the frame ends with 7F, it should end with 7E\n"},
+    TCase{"check_of_a_one_byte_frame", {"--check", "05"}, "", 1, "",
+          "sumvane-lrc: LRC mismatch: the frame ends with 05, it should end with 00\n"},
+    TCase{"check_names_the_last_byte_before_a_closing_LF", {"--check"}, "11 03 00 6B 00 03 7F\n", 1, "",
+          "sumvane-lrc: LRC mismatch: the frame ends with 7F, it should end with 7E\n"},
+    TCase{"check_names_the_last_byte_before_a_closing_CR_LF", {"--check", "11 03 00 6B 00 03 7F\r\n"}, "", 1, "",
+          "sumvane-lrc: LRC mismatch: the frame ends with 7F, it should end with 7E\n"},
+    TCase{"check_names_the_last_byte_before_a_blank_and_a_line_separator",
+          {"--check", "01 A0 7C FF 02 E3 \xe2\x80\xa8"}, "", 1, "",
+          "sumvane-lrc: LRC mismatch: the frame ends with E3, it should end with E2\n"},
+    TCase{"check_of_malformed_text", {"--check", "7E  "}, "", 1, "",
+          Malformed + "character 4: two separators in a row" + SpacedEnd},
+    TCase{"dash_reads_stdin", {"-"}, "01 A0 7C FF 02", 0, ExampleReport, ""},
+    TCase{"packed_frame", {"--format", "packed", "01a07cFF02"}, "", 0, ExampleReport, ""},
+    TCase{"modbus_ascii_frame_checks", {"--format=modbus-ascii", "--check"}, ":1103006B00037E\r\n", 0,
+          "check: ok\n", ""},
+    TCase{"modbus_ascii_frame_with_a_wrong_LRC", {"--format=modbus-ascii", "--check", ":1103006B00037F"}, "", 1, "",
+          "sumvane-lrc: LRC mismatch: the frame ends with 7F, it should end with 7E\n"},
+    TCase{"a_doubled_blank_named_by_its_place", {}, "01 A0 7C  FF", 1, "",
+          Malformed + "character 10: two separators in a row" + SpacedEnd},
+    TCase{"a_place_on_the_second_line", {}, "01 02\n03 0G", 1, "",
+          Malformed + "line 2, column 5: 'G' is neither a hex digit nor a separator" + SpacedEnd},
+    TCase{"CR_LF_is_one_line_break_in_a_place", {"--format=packed"}, "0102\r\n03", 1, "",
+          Malformed + "line 2, column 1: text after the final line break" + PackedEnd},
+    TCase{"invalid_UTF8_named_by_its_byte", {}, "01 \xff", 1, "", Malformed + "byte 4: invalid UTF-8" + SpacedEnd},
+    TCase{"UTF16_input", {}, std::string("\xff\xfe" "0\0" "1\0", 6), 1, "",
+          Malformed + "character 1: UTF-16 text; save it as UTF-8" + SpacedEnd},
+    TCase{"packed_text_hints_at_its_format", {"1103006B"}, "", 1, "",
+          Malformed + "character 3: a third hex digit; pairs are separated by one blank" + SpacedEnd +
+          "sumvane-lrc: hint: it is well-formed as --format packed\n"},
+    TCase{"modbus_ascii_odd_digits", {"--format", "modbus-ascii", ":11030"}, "", 1, "",
+          Malformed + "character 6: a single hex digit; every byte is two" + ModbusEnd},
+    TCase{"lines_every_frame_ok", {"--lines", "--check"}, "11 03 00 6B 00 03 7E\r\n\n01 03 00 00 00 01 FB", 0,
+          "1: ok\n3: ok\n", "sumvane-lrc: 2 frames: 2 ok, 0 wrong LRC, 0 malformed\n"},
+    TCase{"lines_one_bad_frame_of_each_kind", {"--lines", "--check", "--format=modbus-ascii"},
+          ":1103006B00037F\r1103\r\n\r\n:0101FE", 1,
+          "1: LRC mismatch: ends with 7F, should end with 7E\n"
+          "2: malformed at column 1: a Modbus ASCII frame starts with ':'\n"
+          "4: ok\n",
+          "sumvane-lrc: 3 frames: 1 ok, 1 wrong LRC, 1 malformed\n"},
+    TCase{"lines_a_place_within_its_line", {"--lines", "--format", "packed"}, "0102\n01 02\r\n", 1,
+          "1: FD\n2: malformed at column 3: a blank is not a hex digit\n",
+          "sumvane-lrc: 2 frames: 1 ok, 1 malformed\n"},
+    TCase{"lines_CR_LF_split_between_two_pieces", {"--lines", "--field=bytes"},
+          "\n" + PieceLessTwo + "\r\n05", 0, "2: 21845\n3: 1\n", "sumvane-lrc: 2 frames: 2 ok, 0 malformed\n"},
+    TCase{"lines_a_lone_CR_ends_a_piece", {"--lines", "--field=bytes"},
+          "\n" + PieceLessTwo + "\r05", 0, "2: 21845\n3: 1\n", "sumvane-lrc: 2 frames: 2 ok, 0 malformed\n"},
+    TCase{"lines_a_line_longer_than_a_piece", {"--lines"}, LongerThanAPiece + "\r\n05 FB\n", 0,
+          "1: D0\n2: 00\n", "sumvane-lrc: 2 frames: 2 ok, 0 malformed\n"},
+    TCase{"append_spaced", {"--append", "11 03 00 6B 00 03"}, "", 0, "11 03 00 6B 00 03 7E\n", ""},
+    TCase{"append_packed_from_stdin_in_capitals", {"--append", "--format=packed"}, "1103006b0003\r\n", 0,
+          "1103006B00037E\n", ""},
+    TCase{"append_modbus_ascii_the_wire_frame", {"--append", "--format", "modbus-ascii", "1103006B0003"}, "", 0,
+          ":1103006B00037E\r\n", ""},
+    TCase{"append_modbus_ascii_refuses_a_whole_frame", {"--append", "--format=modbus-ascii", ":1103006B00037E"}, "", 1, "",
+          Malformed + "character 1: ':' is not a hex digit (expected the address, function and data as pairs "
+                      "of hex digits, without ':' and LRC)\n"},
+    TCase{"append_a_C_array_keeps_its_braces", {"--append", "--format=c-array", "{0x11, 0X03,}"}, "", 0,
+          "{0x11, 0x03, 0xEC}\n", ""},
+    TCase{"append_colon_separated", {"--append", "--format=colon", "11:03"}, "", 0, "11:03:EC\n", ""},
+    TCase{"append_a_zero_LRC", {"--append", "FF 01"}, "", 0, "FF 01 00\n", ""},
+    TCase{"append_malformed_prints_nothing", {"--append", "01 2"}, "", 1, "",
+          Malformed + "character 4: a single hex digit; every byte is two" + SpacedEnd},
+    TCase{"append_lines_frames_out_flaws_on_stderr", {"--append", "--lines", "--format=modbus-ascii"},
+          "1103006B0003\r\n11030\n0101\n", 1, ":1103006B00037E\r\n:0101FE\r\n",
+          "sumvane-lrc: line 2: malformed at column 5: a single hex digit; every byte is two\n"
+          "sumvane-lrc: 3 frames: 2 ok, 1 malformed\n"},
+    TCase{"a_C_array_hints_at_its_format", {"0x11, 0x03"}, "", 1, "",
+          Malformed + "character 2: 'x' is neither a hex digit nor a separator" + SpacedEnd +
+          "sumvane-lrc: hint: it is well-formed as --format c-array\n"},
+    TCase{"colon_separated_hints_at_its_format", {"11:03:00"}, "", 1, "",
+          Malformed + "character 3: ':' is neither a hex digit nor a separator" + SpacedEnd +
+          "sumvane-lrc: hint: it is well-formed as --format colon\n"},
+    TCase{"C_array_with_a_blank_before_its_comma", {"--format=c-array", "0x11 ,0x03"}, "", 1, "",
+          Malformed + "character 5: a blank cannot stand here (expected bytes such as 0x11, each 0x and two "
+                      "hex digits, separated by a comma and perhaps blanks, perhaps in {} or [])\n"},
+    TCase{"C_array_a_field_of_it", {"--format=c-array", "--field=hex", "[0x11, 0x03]"}, "", 0, "EC\n", ""},
+    TCase{"colon_separated_odd_digits", {"--format=colon", "11:3"}, "", 1, "",
+          Malformed + "character 4: a single hex digit; every byte is two (expected pairs of hex digits "
+                      "separated by ':')\n"},
+    TCase{"status_malformed_nothing_said", {"--status", "01  02"}, "", 1, "", ""},
+    TCase{"status_a_check_that_passes", {"--status", "--check", "05 FB"}, "", 0, "", ""},
+    TCase{"status_a_check_that_fails", {"--status", "--check", "05 FA"}, "", 1, "", ""},
+    TCase{"status_a_log_with_a_bad_frame", {"--status", "--lines", "--check"}, "05 FB\n05\n", 1, "", ""},
+    TCase{"quiet_only_the_failing_frames_and_the_tally", {"--lines", "--check", "--quiet"},
+          "05 FB\n05\n\n06 FA\n0G", 1,
+          "2: LRC mismatch: ends with 05, should end with 00\n"
+          "5: malformed at column 2: 'G' is neither a hex digit nor a separator\n",
+          "sumvane-lrc: 4 frames: 2 ok, 1 wrong LRC, 1 malformed\n"},
+    TCase{"json", {"--json", "01 A0 7C FF 02"}, "", 0,
+          "{\"valid\":true,\"hex\":\"E2\",\"decimal\":226,\"octal\":\"342\",\"binary\":\"1110 0010\",\"bytes\":5}\n", ""},
+    TCase{"json_malformed_with_the_formats_that_read_it", {"--json", "0102"}, "", 1,
+          "{\"valid\":false,\"flaw\":\"a third hex digit; pairs are separated by one blank\",\"position\":3,"
+          "\"line\":1,\"column\":3,\"byte\":3,\"well_formed_as\":[\"packed\"]}\n", ""},
+    TCase{"json_of_invalid_UTF8", {"--json"}, "01\n\xff", 1,
+          "{\"valid\":false,\"flaw\":\"invalid UTF-8\",\"position\":4,\"line\":2,\"column\":1,\"byte\":4}\n", ""},
+    TCase{"json_of_a_failing_check", {"--json", "--check", "11 03 00 6B 00 03 7F"}, "", 1,
+          "{\"valid\":true,\"hex\":\"FF\",\"decimal\":255,\"octal\":\"377\",\"binary\":\"1111 1111\",\"bytes\":7,"
+          "\"check\":\"mismatch\",\"last\":\"7F\",\"expected\":\"7E\"}\n", ""},
+    TCase{"json_of_a_frame_built", {"--json", "--append", "--format=modbus-ascii", "F7"}, "", 0,
+          "{\"valid\":true,\"hex\":\"09\",\"decimal\":9,\"octal\":\"11\",\"binary\":\"0000 1001\",\"bytes\":1,"
+          "\"frame\":\":F709\"}\n", ""},
+    TCase{"json_lines_and_the_summary", {"--json", "--lines", "--check"}, "05 FB\n\n05\r\n0G\n", 1,
+          "{\"line\":1,\"valid\":true,\"hex\":\"00\",\"decimal\":0,\"octal\":\"0\",\"binary\":\"0000 0000\",\"bytes\":2,"
+          "\"check\":\"ok\",\"last\":\"FB\",\"expected\":\"FB\"}\n"
+          "{\"line\":3,\"valid\":true,\"hex\":\"FB\",\"decimal\":251,\"octal\":\"373\",\"binary\":\"1111 1011\",\"bytes\":1,"
+          "\"check\":\"mismatch\",\"last\":\"05\",\"expected\":\"00\"}\n"
+          "{\"line\":4,\"valid\":false,\"flaw\":\"'G' is neither a hex digit nor a separator\",\"position\":2,"
+          "\"column\":2,\"byte\":2}\n"
+          "{\"summary\":true,\"frames\":3,\"ok\":1,\"wrong_lrc\":1,\"malformed\":1}\n", ""},
+    TCase{"lines_with_a_field", {"--lines", "--field=bytes", "01 02\n03"}, "", 0, "1: 2\n2: 1\n",
+          "sumvane-lrc: 2 frames: 2 ok, 0 malformed\n"}),
+    [](const testing::TestParamInfo<TCase>& info) { return std::string(info.param.name); });
+// clang-format on
+
+// The rows above that cross a piece boundary do cross it.
+TEST(ToolAnswersInput, PieceRowsStraddleAPiece)
+{
+    const std::string split = "\n" + PieceLessTwo + "\r\n05";
+    EXPECT_EQ(split[Piece - 1], '\r');
+    EXPECT_EQ(split[Piece], '\n');
+    EXPECT_GT(LongerThanAPiece.size(), Piece);
+}
+
+struct TUsageCase
+{
+    const char* name;
+    std::vector<std::string> args;
+    std::string message;
+};
+
+void PrintTo(const TUsageCase& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
+class UsageErrors : public testing::TestWithParam<TUsageCase>
+{
+};
+
+// A usage error exits 2 with the reason, a blank line and the help, all on standard error.
+TEST_P(UsageErrors, ExitTwoWithTheReasonAndTheHelp)
+{
+    const TUsageCase& row = GetParam();
+    const TRun run = RunTool(row.args);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, row.message + "\n" + Help);
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Cli, UsageErrors, testing::Values(
+    TUsageCase{"unknown_option", {"--frobnicate"}, "sumvane-lrc: unknown option '--frobnicate'\n"},
+    TUsageCase{"second_TEXT", {"01", "02"}, "sumvane-lrc: more than one TEXT given; quote the data text as one argument\n"},
+    TUsageCase{"field_without_name", {"--field"}, "sumvane-lrc: --field needs a NAME\n"},
+    TUsageCase{"unknown_field", {"--field=crc", "01"}, "sumvane-lrc: unknown field 'crc' (expected hex, decimal, octal, binary or bytes)\n"},
+    TUsageCase{"check_with_field", {"--check", "--field", "hex", "01"}, "sumvane-lrc: --check and --field cannot be combined\n"},
+    TUsageCase{"repeated_field", {"--field=hex", "--field", "bytes", "01"}, "sumvane-lrc: --field given more than once\n"},
+    TUsageCase{"unknown_format", {"--format=rtu", "01"}, "sumvane-lrc: unknown format 'rtu' (expected spaced, packed, modbus-ascii, c-array or colon)\n"},
+    TUsageCase{"append_with_check", {"--append", "--check", "01"}, "sumvane-lrc: --append and --check cannot be combined\n"},
+    TUsageCase{"json_with_field", {"--json", "--field=hex", "01"}, "sumvane-lrc: --json and --field cannot be combined\n"},
+    TUsageCase{"status_with_json", {"--status", "--json", "01"}, "sumvane-lrc: --status and --json cannot be combined\n"},
+    TUsageCase{"quiet_without_lines", {"--quiet", "01"}, "sumvane-lrc: --quiet needs --lines; for one text, --status prints nothing\n"},
+    TUsageCase{"repeated_format", {"--format=packed", "--format=packed"}, "sumvane-lrc: --format given more than once\n"}),
+    [](const testing::TestParamInfo<TUsageCase>& info) { return std::string(info.param.name); });
+// clang-format on
+
+TEST(HelpAndVersion, PrintToStandardOutput)
+{
+    const TRun version = RunTool({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "sumvane-lrc 1.0.0.0\n");
+    EXPECT_EQ(version.err, "");
+
+    const TRun help = RunTool({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out, Help);
+    EXPECT_EQ(help.err, "");
+}
+
+// A TEXT that names a file is taken as data text, with a hint to give the file on standard input.
+TEST(FileAsText, HintsAtStandardInput)
+{
+    const std::string name = "test_cli_a_file.txt";
+    std::ofstream(name) << "01 A0 7C FF 02\n";
+    const TRun run = RunTool({name});
+    std::remove(name.c_str());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, Malformed + "character 1: 't' is neither a hex digit nor a separator" +
+                           SpacedEnd +
+                           "sumvane-lrc: hint: 'test_cli_a_file.txt' is a file; to check what it "
+                           "holds, give it on standard input: sumvane-lrc < test_cli_a_file.txt\n");
+}
+
+// A stream whose every flush fails: a full device, or a pipe nobody reads.
+std::FILE* UnwritableStream()
+{
+#ifdef _WIN32
+    int ends[2];
+    if (_pipe(ends, 4096, _O_BINARY) != 0)
+        return nullptr;
+    _close(ends[0]);
+    return _fdopen(ends[1], "wb");
+#else
+    return std::fopen("/dev/full", "wb");
+#endif
+}
+
+struct TUnwritableCase
+{
+    const char* name;
+    std::vector<std::string> args;
+    std::string err;
+};
+
+void PrintTo(const TUnwritableCase& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
+class AnswerThatCannotBeWritten : public testing::TestWithParam<TUnwritableCase>
+{
+};
+
+TEST_P(AnswerThatCannotBeWritten, IsAFailure)
+{
+    const TUnwritableCase& row = GetParam();
+    std::FILE* out = UnwritableStream();
+    ASSERT_NE(out, nullptr);
+    const TRun run = RunTool(row.args, {}, out);
+    std::fclose(out);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, row.err);
+}
+
+const std::string CannotWrite = "sumvane-lrc: cannot write the result\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, AnswerThatCannotBeWritten,
+    testing::Values(TUnwritableCase{"the_report", {"01"}, CannotWrite},
+                    TUnwritableCase{"one_field", {"--field=hex", "01"}, CannotWrite},
+                    TUnwritableCase{"a_passing_check", {"--check", "05 FB"}, CannotWrite},
+                    TUnwritableCase{"the_help", {"--help"}, ""},
+                    TUnwritableCase{"the_version", {"--version"}, ""}),
+    [](const testing::TestParamInfo<TUnwritableCase>& info) {
+        return std::string(info.param.name);
+    });
+
+// 64 MiB of "01 A0 7C FF 02 " blocks, 4473924 of them, then a closing pair 0D: 22369621 bytes
+// that sum to 4473924 * 0x21E + 0x0D, whose LRC is FB.
+TEST(LargeInput, SixtyFourMebibytesOnStandardInputIsOrdinaryWork)
+{
+    const std::string text = Repeated("01 A0 7C FF 02 ", 4473924) + "0D";
+
+    const TRun run = RunTool({"--field", "hex"}, text);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "FB\n");
+    EXPECT_EQ(run.err, "");
+
+    const TRun count = RunTool({"--field", "bytes"}, text);
+    EXPECT_EQ(count.status, 0);
+    EXPECT_EQ(count.out, "22369621\n");
+    EXPECT_EQ(count.err, "");
+
+    const TRun bad = RunTool({}, text + 'G');
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(bad.out, "");
+    EXPECT_EQ(bad.err, Malformed +
+                           "character 67108863: 'G' is neither a hex digit nor a separator" +
+                           SpacedEnd);
+}
+
+} // namespace
