@@ -14,8 +14,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-template <typename F>
-double BestSeconds(int repeats, F&& work)
+template <typename F> double BestSeconds(int repeats, F&& work)
 {
     double best = 1e9;
     for (int i = 0; i < repeats; ++i) {
@@ -49,16 +48,15 @@ int main(int argc, char** argv)
         const std::string text = Repeated("01 A0 7C FF 02 ", mib);
         const std::u16string wide(text.begin(), text.end());
 
-        const double engine = BestSeconds(repeats, [&] {
-            g_sink = static_cast<unsigned>(CalculateLrcUtf8(text).Lrc);
-        });
-        const double viaUtf16 = BestSeconds(repeats, [&] {
-            g_sink = static_cast<unsigned>(CalculateLrc(wide).Lrc);
-        });
+        const double engine = BestSeconds(
+            repeats, [&] { g_sink = static_cast<unsigned>(CalculateLrcUtf8(text).Lrc); });
+        const double viaUtf16 =
+            BestSeconds(repeats, [&] { g_sink = static_cast<unsigned>(CalculateLrc(wide).Lrc); });
         // The floor any validator has to pay: touching every byte once.
         const double plain = BestSeconds(repeats, [&] {
-            g_sink = std::accumulate(text.begin(), text.end(), 0u,
-                                     [](unsigned s, char c) { return s + static_cast<unsigned char>(c); });
+            g_sink = std::accumulate(text.begin(), text.end(), 0u, [](unsigned s, char c) {
+                return s + static_cast<unsigned char>(c);
+            });
         });
         const double perMib = 1000.0 / static_cast<double>(mib);
         std::printf("%3zu MiB  %14.2f %14.2f %14.2f %9.1fx\n", mib, engine * perMib,
@@ -66,8 +64,14 @@ int main(int argc, char** argv)
     }
 
     // Hostile texts: the verdict must stay linear in the length whatever the text holds.
-    std::printf("\n%-34s %10s %10s %13s\n", "hostile text", "4 MiB ms", "64 MiB ms", "64/4 (lin. 16)");
-    struct THostile { const char* name; std::string block; std::string tail; };
+    std::printf("\n%-34s %10s %10s %13s\n", "hostile text", "4 MiB ms", "64 MiB ms",
+                "64/4 (lin. 16)");
+    struct THostile
+    {
+        const char* name;
+        std::string block;
+        std::string tail;
+    };
     const THostile kinds[] = {
         {"almost valid (bad last character)", "A0 ", "G"},
         {"almost valid (two blanks at end)", "A0 ", " "},
@@ -81,9 +85,7 @@ int main(int argc, char** argv)
         int i = 0;
         for (const std::size_t mib : {4, 64}) {
             const std::string text = Repeated(kind.block, mib, kind.tail);
-            ms[i++] = BestSeconds(repeats, [&] {
-                g_sink = CalculateLrcUtf8(text).Valid;
-            }) * 1000;
+            ms[i++] = BestSeconds(repeats, [&] { g_sink = CalculateLrcUtf8(text).Valid; }) * 1000;
         }
         std::printf("%-34s %10.1f %10.1f %13.1f\n", kind.name, ms[0], ms[1], ms[1] / ms[0]);
     }

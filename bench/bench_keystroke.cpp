@@ -13,8 +13,7 @@
 
 namespace {
 
-template <typename F>
-double BestMs(int repeats, F&& work)
+template <typename F> double BestMs(int repeats, F&& work)
 {
     double best = 1e9;
     for (int i = 0; i < repeats; ++i) {
@@ -45,12 +44,14 @@ int main(int argc, char** argv)
 
         const double handler = BestMs(repeats, [&] { form.Edit1Change(form.Edit1); });
         // Typing a digit and deleting it again: two keystrokes, both recalculated.
-        const double keystroke = BestMs(repeats, [&] {
-            QTest::keyClick(form.Edit1, Qt::Key_0);
-            form.repaint();
-            QTest::keyClick(form.Edit1, Qt::Key_Backspace);
-            form.repaint();
-        }) / 2;
+        const double keystroke = BestMs(repeats,
+                                        [&] {
+                                            QTest::keyClick(form.Edit1, Qt::Key_0);
+                                            form.repaint();
+                                            QTest::keyClick(form.Edit1, Qt::Key_Backspace);
+                                            form.repaint();
+                                        }) /
+                                 2;
         std::printf("%5lld KiB %12.2f %13.2f %7.0f%%\n", static_cast<long long>(kib), handler,
                     keystroke, 100.0 * handler / keystroke);
     }

@@ -14,14 +14,15 @@
 
 namespace {
 
-template <typename F>
-double BestMs(int repeats, F&& work)
+template <typename F> double BestMs(int repeats, F&& work)
 {
     double best = 1e9;
     for (int i = 0; i < repeats; ++i) {
         const auto start = std::chrono::steady_clock::now();
         work();
-        best = std::min(best, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        best = std::min(best, std::chrono::duration<double, std::milli>(
+                                  std::chrono::steady_clock::now() - start)
+                                  .count());
     }
     return best;
 }
@@ -44,13 +45,18 @@ int main(int argc, char** argv)
 
         const double handler = BestMs(repeats, [&] { form.Edit1Change(form.Edit1); });
         // Typing a digit and deleting it again: two keystrokes, both recalculated.
-        const double keystroke = BestMs(repeats, [&] {
-            SendMessageW(form.Edit1, WM_CHAR, L'0', 1);
-            RedrawWindow(form.Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-            SendMessageW(form.Edit1, WM_CHAR, VK_BACK, 1);
-            RedrawWindow(form.Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-        }) / 2;
-        std::printf("%5d KiB %12.2f %13.2f %7.0f%%\n", kib, handler, keystroke, 100.0 * handler / keystroke);
+        const double keystroke =
+            BestMs(
+                repeats,
+                [&] {
+                    SendMessageW(form.Edit1, WM_CHAR, L'0', 1);
+                    RedrawWindow(form.Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+                    SendMessageW(form.Edit1, WM_CHAR, VK_BACK, 1);
+                    RedrawWindow(form.Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+                }) /
+            2;
+        std::printf("%5d KiB %12.2f %13.2f %7.0f%%\n", kib, handler, keystroke,
+                    100.0 * handler / keystroke);
     }
     return 0;
 }

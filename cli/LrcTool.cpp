@@ -21,8 +21,7 @@ void Write(std::FILE* stream, std::string_view text)
 
 // Reads a frame as the options ask. A Modbus ASCII frame to be built is given without its colon
 // and LRC, so its data reads as packed pairs.
-TFrame ReadFrame(TFrameReader& reader, std::string_view text, TFrameFormat format,
-                 bool append)
+TFrame ReadFrame(TFrameReader& reader, std::string_view text, TFrameFormat format, bool append)
 {
     if (append && format == TFrameFormat::ModbusAscii)
         format = TFrameFormat::Packed;

@@ -5,7 +5,8 @@
 #include <vector>
 
 // Exit statuses of sumvane-lrc.
-enum TExitStatus : int {
+enum TExitStatus : int
+{
     ExitOk = 0,        // valid text (with --check: the frame's LRC checks)
     ExitMalformed = 1, // malformed text (with --check: also a frame whose LRC does not check)
     ExitUsage = 2,     // bad command line, unreadable input or unwritable output
@@ -13,5 +14,4 @@ enum TExitStatus : int {
 
 // Runs the tool on the arguments after the program name, reading the data text from `in` when
 // no TEXT is given. Returns the exit status.
-int RunLrcTool(const std::vector<std::string>& args, std::FILE* in, std::FILE* out,
-               std::FILE* err);
+int RunLrcTool(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std::FILE* err);

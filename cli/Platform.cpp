@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-
 #include <sys/stat.h>
 
 #ifdef __linux__
@@ -13,10 +12,10 @@
 #ifdef _WIN32
 #include "engine/Utf8.h"
 
-#include <fcntl.h>
-#include <io.h>
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
 #include <shellapi.h> // needs windows.h first
 #endif
 
@@ -63,7 +62,9 @@ bool IsExistingFile(const std::string& utf8Path)
     const DWORD attributes = GetFileAttributesW(wide.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 #else
-    struct stat info{};
+    struct stat info
+    {
+    };
     return stat(utf8Path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 #endif
 }
@@ -100,12 +101,16 @@ void FreeBlock(char* block, std::size_t bytes)
 std::size_t RemainingBytes(std::FILE* stream)
 {
 #ifdef _WIN32
-    struct _stat64 info{};
+    struct _stat64 info
+    {
+    };
     if (_fstat64(_fileno(stream), &info) != 0 || !(info.st_mode & _S_IFREG))
         return 0;
     const long long at = _ftelli64(stream);
 #else
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (fstat(fileno(stream), &info) != 0 || !S_ISREG(info.st_mode))
         return 0;
     const long long at = ftello(stream);
@@ -134,9 +139,10 @@ bool TInputBytes::MapRegularFile(std::FILE* stream)
     // mapped, and only a non-empty one.
     const HANDLE file = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
     LARGE_INTEGER size{}, at{};
-    if (file == INVALID_HANDLE_VALUE || GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size) ||
-        !SetFilePointerEx(file, LARGE_INTEGER{}, &at, FILE_CURRENT) || size.QuadPart <= at.QuadPart ||
-        static_cast<unsigned long long>(size.QuadPart) > SIZE_MAX)
+    if (file == INVALID_HANDLE_VALUE || GetFileType(file) != FILE_TYPE_DISK ||
+        !GetFileSizeEx(file, &size) ||
+        !SetFilePointerEx(file, LARGE_INTEGER{}, &at, FILE_CURRENT) ||
+        size.QuadPart <= at.QuadPart || static_cast<unsigned long long>(size.QuadPart) > SIZE_MAX)
         return false;
     const HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
     if (!mapping)

@@ -23,7 +23,8 @@ TLrcResult SumValidated(std::string_view utf8)
     std::uint32_t sum = 0; // only its low eight bits matter; unsigned wrap-around keeps them
     std::size_t at = 0;
     for (; at + 1 < size && HexDigitValues[text[at]] >= 0; at += 3)
-        sum += static_cast<std::uint32_t>(HexDigitValues[text[at]] * 16 + HexDigitValues[text[at + 1]]);
+        sum += static_cast<std::uint32_t>(HexDigitValues[text[at]] * 16 +
+                                          HexDigitValues[text[at + 1]]);
 
     TLrcResult result;
     result.Valid = true;
@@ -68,7 +69,8 @@ std::vector<std::u16string> SplitByDelimiter(std::u16string_view text, char16_t 
 {
     std::vector<std::u16string> tokens;
     std::size_t start = 0;
-    for (std::size_t at; (at = text.find(delimiter, start)) != std::u16string_view::npos; start = at + 1)
+    for (std::size_t at; (at = text.find(delimiter, start)) != std::u16string_view::npos;
+         start = at + 1)
         tokens.emplace_back(text.substr(start, at - start));
     tokens.emplace_back(text.substr(start));
     return tokens;

@@ -25,7 +25,11 @@ struct TLrcResult
 };
 
 // Whether the caller already knows the bytes are well-formed UTF-8.
-enum class TUtf8 { Unchecked, KnownValid };
+enum class TUtf8
+{
+    Unchecked,
+    KnownValid
+};
 
 // Validates the window's text (UTF-16), counts its bytes and computes their LRC. Holds no state
 // between calls. A lone surrogate makes the text malformed. Throws ELrcError only when the

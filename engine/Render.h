@@ -10,11 +10,12 @@
 // The five texts the window shows for a valid result.
 struct TLrcTexts
 {
-    std::u16string Hex;           // two uppercase digits: "E2", "0A"
-    std::u16string Decimal;       // "226"
-    std::u16string Octal;         // "342"
-    std::u16string Binary;        // eight digits in two groups of four: "1110 0010"
-    std::u16string ByteCountText; // the count and the unit, the same word for every count: "1 Bytes"
+    std::u16string Hex;     // two uppercase digits: "E2", "0A"
+    std::u16string Decimal; // "226"
+    std::u16string Octal;   // "342"
+    std::u16string Binary;  // eight digits in two groups of four: "1110 0010"
+    std::u16string
+        ByteCountText; // the count and the unit, the same word for every count: "1 Bytes"
 };
 
 // Only for a valid result; throws ELrcError for an invalid one or an Lrc outside 0..255.

@@ -10,4 +10,3 @@ int MulDivRounded(int value, int numerator, int denominator)
     const std::int64_t rounded = (std::llabs(product) * 2 + d) / (2 * d);
     return static_cast<int>((product < 0) != (denominator < 0) ? -rounded : rounded);
 }
-

@@ -129,4 +129,3 @@ static_assert(std::size_t{0} SUMVANE_FORM1_CONTROLS(SUMVANE_FORM1_COUNT) == Cont
 // value * numerator / denominator, rounded half away from zero: what Windows' MulDiv gives,
 // for the front ends that do not have it.
 int MulDivRounded(int value, int numerator, int denominator);
-

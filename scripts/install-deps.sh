@@ -25,6 +25,7 @@ packages=(
 if [[ "$mode" == "--test" || "$mode" == "--windows" || "$mode" == "--release" ]]; then
   packages+=(
     clang libclang-rt-dev        # libFuzzer and the sanitizer runtimes
+    clang-format                 # the format check of ./test.sh
     xvfb xdotool xclip x11-xserver-utils x11-utils imagemagick
     python3 valgrind
     python3-pymodbus             # Modbus ASCII frames from a real stack, in modbus_ascii

@@ -81,11 +81,13 @@ private:
 std::u16string RandomText(TRandom& random)
 {
     static constexpr char16_t Alphabet[] = {
-        u'0', u'1', u'9', u'a', u'f', u'A', u'F', u'7', u'E', u'c', // digits, both cases
-        u' ', u' ', u' ', u'\t', u'\n', u'\r', u'\v', u'\f',       // separators and near misses
-        u'g', u'G', u'x', u'-', u'\0', 0x85, 0xA0, 0x2028, 0x2029, 0x3000, // other whitespace
-        0xFF10, 0xFF21,                                            // full-width 0 and A
-        0xD800, 0xDC00,                                            // lone surrogates
+        u'0',   u'1',   u'9', u'a',  u'f',  u'A',  u'F',  u'7',
+        u'E',   u'c',                                            // digits, both cases
+        u' ',   u' ',   u' ', u'\t', u'\n', u'\r', u'\v', u'\f', // separators and near misses
+        u'g',   u'G',   u'x', u'-',  u'\0', 0x85,  0xA0,  0x2028,
+        0x2029, 0x3000, // other whitespace
+        0xFF10, 0xFF21, // full-width 0 and A
+        0xD800, 0xDC00, // lone surrogates
     };
     static constexpr char16_t Digits[] = u"0123456789ABCDEF";
     const std::uint32_t length = random.Below(12);
@@ -160,9 +162,15 @@ std::vector<TVerdictRow> VerdictRows()
         {"NoBreakSpace", u"01\u00A002", false},
         {"NextLineBetweenPairs", u"01\u008502", false},
         {"NulAfterAPair", u"01\0"s, false},
-        {"NulBetweenPairs", u"01\0" u"02"s, false},
+        {"NulBetweenPairs",
+         u"01\0"
+         u"02"s,
+         false},
         {"LoneHighSurrogate", u"01 \xD800", false},
-        {"LoneLowSurrogate", u"\xDC00" u"01", false},
+        {"LoneLowSurrogate",
+         u"\xDC00"
+         u"01",
+         false},
         {"LoneHighSurrogateBeforeALineSeparator", u"01\xD800\u2028", false},
         {"SurrogatesInReverseOrder", u"01 \xDC00\xD800", false},
         {"HexPrefix", u"0x01", false},
@@ -210,11 +218,20 @@ std::vector<TUtf8Row> Utf8Rows()
     return {
         {"Latin1ByteAfterAPair", "01 \xff", false},
         {"TruncatedTwoByteSequence", "01\xc2", false},
-        {"OverlongBlankAsSeparator", "01\xc0\xa0" "02", false},
+        {"OverlongBlankAsSeparator",
+         "01\xc0\xa0"
+         "02",
+         false},
         {"OverlongLineFeedAsClosingNewline", "A0\xc0\x8a", false},
         {"ThreeByteOverlongLineFeedAsClosingNewline", "A0\xe0\x80\x8a", false},
-        {"OverlongTabAsSeparator", "A0\xc0\x89" "01", false},
-        {"StrayContinuationByteAsSeparator", "A0\x80" "01", false},
+        {"OverlongTabAsSeparator",
+         "A0\xc0\x89"
+         "01",
+         false},
+        {"StrayContinuationByteAsSeparator",
+         "A0\x80"
+         "01",
+         false},
         {"EncodedSurrogate", "01\xed\xa0\x80", false},
         {"EncodedSurrogateAsClosingNewline", "A0 \xed\xb0\x80", false},
         {"TruncatedLineSeparator", "01\xe2\x80", false},
@@ -256,19 +273,35 @@ std::vector<TEncodeRow> EncodeRows()
         {"Empty", u"", ""},
         {"Nul", u"0\0"s, "0\0"s},
         {"TwoByteForms", u"\u0080\u0085\u07FF", "\xc2\x80\xc2\x85\xdf\xbf"},
-        {"ThreeByteForms", u"\u0800\u2028\u3000\uFFFF", "\xe0\xa0\x80\xe2\x80\xa8\xe3\x80\x80\xef\xbf\xbf"},
+        {"ThreeByteForms", u"\u0800\u2028\u3000\uFFFF",
+         "\xe0\xa0\x80\xe2\x80\xa8\xe3\x80\x80\xef\xbf\xbf"},
         {"SurrogatePair", u"\U0001F600\U0010FFFF", "\xf0\x9f\x98\x80\xf4\x8f\xbf\xbf"},
         {"LoneHighSurrogateAtTheEnd", u"A\xD800", "A\xef\xbf\xbd"},
-        {"LoneHighSurrogateBeforeAPair", u"\xD800" u"01", "\xef\xbf\xbd" "01"},
+        {"LoneHighSurrogateBeforeAPair",
+         u"\xD800"
+         u"01",
+         "\xef\xbf\xbd"
+         "01"},
         {"LoneLowSurrogate", u"\xDC00", "\xef\xbf\xbd"},
         {"TwoHighSurrogates", u"\xD800\xD800", "\xef\xbf\xbd\xef\xbf\xbd"},
         {"SurrogatesInReverseOrder", u"\xDC00\xD800", "\xef\xbf\xbd\xef\xbf\xbd"},
         // Long enough for the ASCII run to be copied a block of eight at a time.
         {"TwoWholeAsciiBlocks", u"01 A0 7C FF 02 A", "01 A0 7C FF 02 A"},
-        {"AsciiBlocksThenAnIdeographicSpace", u"01 A0 7C FF 02 \u3000", "01 A0 7C FF 02 \xe3\x80\x80"},
-        {"TwoByteFormInsideTheFirstBlock", u"0123\u00E95678AB", "0123\xc3\xa9" "5678AB"},
-        {"LoneSurrogateAfterABlock", u"01234567\xD800" u"89", "01234567\xef\xbf\xbd" "89"},
-        {"AsciiAfterNonAscii", u"\u0085" u"0123456789", "\xc2\x85" "0123456789"},
+        {"AsciiBlocksThenAnIdeographicSpace", u"01 A0 7C FF 02 \u3000",
+         "01 A0 7C FF 02 \xe3\x80\x80"},
+        {"TwoByteFormInsideTheFirstBlock", u"0123\u00E95678AB",
+         "0123\xc3\xa9"
+         "5678AB"},
+        {"LoneSurrogateAfterABlock",
+         u"01234567\xD800"
+         u"89",
+         "01234567\xef\xbf\xbd"
+         "89"},
+        {"AsciiAfterNonAscii",
+         u"\u0085"
+         u"0123456789",
+         "\xc2\x85"
+         "0123456789"},
     };
 }
 
@@ -375,16 +408,36 @@ std::vector<TFrameRow> FrameRows()
         {"SpacedOneDigitThenTheClosingNewline", Spaced, "01 2\u2028", SingleDigit, 3},
         {"SpacedThreeDigits", Spaced, "001", MissingSeparator, 2},
         {"SpacedLetterG", Spaced, "01 0G", NotHexDigit, 4},
-        {"SpacedIdeographicSpace", Spaced, "01\u3000" "02", NotHexDigit, 2},
-        {"SpacedTextAfterALineSeparator", Spaced, "01\u2028" "02", AfterLineEnd, 5},
+        {"SpacedIdeographicSpace", Spaced,
+         "01\u3000"
+         "02",
+         NotHexDigit, 2},
+        {"SpacedTextAfterALineSeparator", Spaced,
+         "01\u2028"
+         "02",
+         AfterLineEnd, 5},
         {"SpacedTextAfterAVerticalTab", Spaced, "01 \v02", AfterLineEnd, 4},
         {"SpacedTwoTrailingBlanks", Spaced, "01 02  ", DoubleSeparator, 6},
         {"SpacedBadUtf8", Spaced, "01 02\xC0\xA0", BadUtf8, 5},
         {"SpacedTruncatedLineSeparator", Spaced, "01\xE2\x80", BadUtf8, 2},
-        {"SpacedByteOrderMark", Spaced, "\xEF\xBB\xBF" "01", ByteOrderMark, 0},
-        {"SpacedUtf16WithMark", Spaced, "\xFF\xFE" "0\0" "1\0"s, Utf16, 0},
-        {"SpacedUtf16WithoutMark", Spaced, "0\0" "1\0"s, Utf16, 0},
-        {"SpacedUtf16BigEndianWithoutMark", Spaced, "\0" "0\0" "1"s, Utf16, 0},
+        {"SpacedByteOrderMark", Spaced,
+         "\xEF\xBB\xBF"
+         "01",
+         ByteOrderMark, 0},
+        {"SpacedUtf16WithMark", Spaced,
+         "\xFF\xFE"
+         "0\0"
+         "1\0"s,
+         Utf16, 0},
+        {"SpacedUtf16WithoutMark", Spaced,
+         "0\0"
+         "1\0"s,
+         Utf16, 0},
+        {"SpacedUtf16BigEndianWithoutMark", Spaced,
+         "\0"
+         "0\0"
+         "1"s,
+         Utf16, 0},
         {"PackedBlankBetweenPairs", Packed, "11 03", NotHexDigit, 2},
         {"PackedOddDigits", Packed, "11030", SingleDigit, 4},
         {"PackedOddDigitsBeforeCrLf", Packed, "110\r\n", SingleDigit, 2},
@@ -490,7 +543,10 @@ std::vector<TLongRow> LongRows()
         {"AMillionLineSeparators", u"", u"\u2028", Million, u"", false},
         {"AMillionNuls", u"", u"\0"s, Million, u"", false},
         {"AMillionLoneHighSurrogates", u"", u"\xD800", Million, u"", false},
-        {"PairsJoinedByLoneSurrogates", u"01", u"\xDC00" u"02", 1, u"", false},
+        {"PairsJoinedByLoneSurrogates", u"01",
+         u"\xDC00"
+         u"02",
+         1, u"", false},
     };
 }
 
@@ -534,8 +590,8 @@ TEST(HexMatcher, LetsTheInterpreterDecideWhenTheJitRunsOutOfResources)
     std::string long_text;
     for (int i = 0; i < 100000; ++i)
         long_text += "7F ";
-    for (const std::string_view text : {"01 A0 7C FF 02"sv, "01  02"sv, "0A\r\n"sv, ""sv,
-                                        std::string_view(long_text)}) {
+    for (const std::string_view text :
+         {"01 A0 7C FF 02"sv, "01  02"sv, "0A\r\n"sv, ""sv, std::string_view(long_text)}) {
         EXPECT_EQ(starved.Match(text, true), normal.Match(text, true)) << Shown(text);
         EXPECT_EQ(starved.Match(text, false), normal.Match(text, false)) << Shown(text);
     }
@@ -564,7 +620,8 @@ std::vector<TRenderRow> RenderRows()
         {"OneTwentyEight", 128, 1, u"80", u"128", u"200", u"1000 0000", u"1 Bytes"},
         {"TwoTwentySix", 226, 5, u"E2", u"226", u"342", u"1110 0010", u"5 Bytes"},
         {"TwoFiftyFive", 255, 1234567, u"FF", u"255", u"377", u"1111 1111", u"1234567 Bytes"},
-        {"LargestCount", 0xAB, 2147483647, u"AB", u"171", u"253", u"1010 1011", u"2147483647 Bytes"},
+        {"LargestCount", 0xAB, 2147483647, u"AB", u"171", u"253", u"1010 1011",
+         u"2147483647 Bytes"},
     };
 }
 
@@ -583,7 +640,8 @@ TEST_P(RenderLrcTable, GivesTheFourRadicesAndTheCount)
     EXPECT_EQ(Shown(texts.ByteCountText), Shown(row.countText));
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, RenderLrcTable, testing::ValuesIn(RenderRows()), RowName<TRenderRow>);
+INSTANTIATE_TEST_SUITE_P(Rows, RenderLrcTable, testing::ValuesIn(RenderRows()),
+                         RowName<TRenderRow>);
 
 TEST(RenderLrc, RefusesAnInvalidResultOrAnLrcOutsideOneByte)
 {

@@ -212,10 +212,10 @@ TEST(CentredPosition, CentresOnTheVirtualDesktopNeverAboveOrLeftOfIt)
         TPlacePoint expected;
     } rows[] = {
         {{0, 0, 1280, 800}, 346, 282, {467, 259}},
-        {{-1920, 0, 3840, 1080}, 346, 282, {-173, 399}},    // a monitor left of the main one
-        {{0, -1080, 1920, 2160}, 346, 282, {787, -141}},    // one above it
+        {{-1920, 0, 3840, 1080}, 346, 282, {-173, 399}},        // a monitor left of the main one
+        {{0, -1080, 1920, 2160}, 346, 282, {787, -141}},        // one above it
         {{-1920, -200, 1920, 1080}, 2000, 1200, {-1920, -200}}, // larger than the desktop
-        {{0, 0, 1281, 801}, 347, 283, {467, 259}},          // both halves round down
+        {{0, 0, 1281, 801}, 347, 283, {467, 259}},              // both halves round down
     };
     for (const auto& row : rows) {
         const TPlacePoint at = CentredPosition(row.desktop, row.width, row.height);

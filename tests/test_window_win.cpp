@@ -12,6 +12,8 @@
 #include "win/Unit1.h"
 #include "win/WinText.h"
 
+#include <windows.h>
+
 #include <chrono>
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -21,7 +23,6 @@
 #include <string>
 #include <uxtheme.h>
 #include <vector>
-#include <windows.h>
 
 namespace {
 

@@ -3,7 +3,6 @@
 #include <QLabel>
 #include <QWidget>
 
-
 void ScaleLayout(QWidget* window, int numerator, int denominator)
 {
     const auto scaled = [&](const QRect& r) {

@@ -41,8 +41,7 @@ QString ApplicationTitle()
 void ShowErrorBox(QWidget* owner, const QString& message)
 {
     QMessageBox box(QMessageBox::Critical, ApplicationTitle(),
-                    ToQString(ErrorBoxText(ToU16View(message))),
-                    QMessageBox::Ok, owner);
+                    ToQString(ErrorBoxText(ToU16View(message))), QMessageBox::Ok, owner);
     box.exec();
 }
 

@@ -32,6 +32,10 @@ using TUrlOpener = std::function<bool(const QUrl&)>;
 TUrlOpener SetUrlOpener(TUrlOpener opener);
 
 // How the process was asked to show its first window.
-enum class TShowRequest { Normal, Maximized, MinimizedNoActivate };
+enum class TShowRequest
+{
+    Normal,
+    Maximized,
+    MinimizedNoActivate
+};
 TShowRequest StartupShowRequest();
-

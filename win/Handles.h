@@ -6,8 +6,7 @@
 
 // Owns one Windows handle and releases it exactly once, with the function that kind of handle
 // needs. Movable, not copyable.
-template <typename Handle, auto Release>
-class THandle
+template <typename Handle, auto Release> class THandle
 {
 public:
     THandle() = default;
@@ -40,9 +39,18 @@ private:
     Handle m_handle = nullptr;
 };
 
-inline void DeleteGdiObject(HGDIOBJ object) { DeleteObject(object); }
-inline void DestroyOwnedWindow(HWND window) { DestroyWindow(window); }
-inline void ReleaseScreenDc(HDC dc) { ReleaseDC(nullptr, dc); }
+inline void DeleteGdiObject(HGDIOBJ object)
+{
+    DeleteObject(object);
+}
+inline void DestroyOwnedWindow(HWND window)
+{
+    DestroyWindow(window);
+}
+inline void ReleaseScreenDc(HDC dc)
+{
+    ReleaseDC(nullptr, dc);
+}
 
 using TFont = THandle<HFONT, DeleteGdiObject>;
 using TWindow = THandle<HWND, DestroyOwnedWindow>;

@@ -3,10 +3,11 @@
 #include "form/FormLayout.h"
 #include "win/Handles.h"
 
+#include <windows.h>
+
 #include <optional>
 #include <string_view>
 #include <vector>
-#include <windows.h>
 
 // The window font at this density: the layout's face, its height scaled by pixels per inch / 96.
 TFont CreateWindowFont(int pixelsPerInch, bool underline);

@@ -1,9 +1,10 @@
 #pragma once
 
+#include <windows.h>
+
 #include <functional>
 #include <string>
 #include <string_view>
-#include <windows.h>
 
 // The Windows services the window takes, one job each, the replaceable ones for tests.
 

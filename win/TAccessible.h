@@ -2,9 +2,8 @@
 
 #include <windows.h>
 
-#include <oleacc.h> // needs windows.h first
-
 #include <functional>
+#include <oleacc.h> // needs windows.h first
 #include <optional>
 #include <string>
 

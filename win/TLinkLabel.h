@@ -1,7 +1,8 @@
 #pragma once
 
-#include <functional>
 #include <windows.h>
+
+#include <functional>
 
 // A STATIC control that acts as a hyperlink: the hand-pointer cursor over it, and a click when
 // the left button is pressed on it and released over it; a double click is one click, not two.

@@ -2,8 +2,9 @@
 
 #include "form/Display.h"
 
-#include <string>
 #include <windows.h>
+
+#include <string>
 
 // Tells assistive technology the status the display settles on. The status label is a polite
 // live region for UI Automation clients (Narrator), and its live-region event, which MSAA clients

@@ -56,10 +56,9 @@ TForm1::TForm1(TOptions options) : m_options(options)
     AdjustWindowRectEx(&outer, FormStyle, FALSE, FormExStyle);
     const SIZE outerSize{outer.right - outer.left, outer.bottom - outer.top};
     const RECT desktop = VirtualDesktop();
-    const TPlacePoint at =
-        CentredPosition({desktop.left, desktop.top, desktop.right - desktop.left,
-                         desktop.bottom - desktop.top},
-                        outerSize.cx, outerSize.cy);
+    const TPlacePoint at = CentredPosition(
+        {desktop.left, desktop.top, desktop.right - desktop.left, desktop.bottom - desktop.top},
+        outerSize.cx, outerSize.cy);
     const std::u16string caption(Form1Layout.Caption);
     // Unowned: the window has its own taskbar button with its caption and icon.
     CreateWindowExW(FormExStyle, FormClass, Wide(caption), FormStyle, at.X, at.Y, outerSize.cx,

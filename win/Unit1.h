@@ -6,11 +6,12 @@
 #include "win/TLinkLabel.h"
 #include "win/TStatusAnnouncer.h"
 
+#include <windows.h>
+
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <windows.h>
 
 // The one window on Windows' own controls, built from the shared layout table: EDIT fields,
 // STATIC labels and a BUTTON group box, all children of the form (the group box's contents

@@ -1,10 +1,11 @@
 #pragma once
 
+#include <windows.h>
+
 #include <algorithm>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <windows.h>
 
 // The engine's text is UTF-16 in standard strings; Windows' wide text holds the same code units,
 // so the window hands text over with a cast and takes it back with one copy.
