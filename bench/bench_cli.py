@@ -5,6 +5,9 @@ both as whole processes on the same file, plus linearity (64 MiB against 4 MiB) 
     bench/bench_cli.py build/cli/sumvane-lrc [repeats]
     bench/bench_cli.py build/cli/sumvane-lrc repeats --windows EXE WINE_RUNNER...
         also sumvane-lrc.exe, run by WINE_RUNNER (tests/wine/run.sh PREFIX), on the 64 MiB file
+    bench/bench_cli.py build/cli/sumvane-lrc repeats --baseline OTHER_SUMVANE_LRC
+        also the 64 MiB log read by another build of the tool (an earlier commit's, say), its
+        runs alternating with this one's, and the ratio of the two
 """
 import os
 import statistics
@@ -60,6 +63,11 @@ def measure(command, path, repeats):
 
 
 def main():
+    baseline = None
+    if "--baseline" in sys.argv:
+        at = sys.argv.index("--baseline")
+        baseline = os.path.abspath(sys.argv[at + 1])
+        del sys.argv[at:at + 2]
     tool = os.path.abspath(sys.argv[1])
     repeats = int(sys.argv[2]) if len(sys.argv) > 2 else 5
     windows = None
@@ -109,6 +117,16 @@ def main():
         print(f"  64 MiB log, {frames} frames   {lt64 * 1000:8.1f} ms   peak "
               f"{max(r[1] for r in lt64s) / 1024:6.1f} MiB (4 MiB log: {lt4 * 1000:.1f} ms, "
               f"ratio {lt64 / lt4:.2f}, linear: 16)")
+        if baseline:
+            # Alternating runs in one sitting, so that both builds meet the same load.
+            other = [baseline] + lines[1:]
+            ours64, theirs64 = [], []
+            for _ in range(repeats):
+                theirs64.append(run(other, log64, 1, False)[0])
+                ours64.append(run(lines, log64, 1, False)[0])
+            o64, b64 = statistics.median(ours64), statistics.median(theirs64)
+            print(f"  against {baseline}: {o64 * 1000:.1f} ms against {b64 * 1000:.1f} ms,"
+                  f" ratio {o64 / b64:.2f} (below 1: this build is faster)")
 
         print("hostile 64 MiB inputs (malformed: exit 1)")
         hostile = [
