@@ -14,6 +14,13 @@
 
 namespace {
 
+// What the tool reads in place of TEXT: standard input as a stream, or bytes already in memory.
+struct TInput
+{
+    std::FILE* stream = nullptr; // none: `bytes`
+    std::string_view bytes;
+};
+
 void Write(std::FILE* stream, std::string_view text)
 {
     std::fwrite(text.data(), 1, text.size(), stream);
@@ -96,7 +103,7 @@ int Report(const TOptions& options, std::string_view text, std::FILE* out, std::
 
 // A frame per line: one result line each on standard output, the tally on standard error; or
 // with --append the frames built on standard output and the malformed lines on standard error.
-int ReportLines(const TOptions& options, std::FILE* in, std::FILE* out, std::FILE* err)
+int ReportLines(const TOptions& options, const TInput& in, std::FILE* out, std::FILE* err)
 {
     const TFrameFormat format = options.Format();
     const TField field = options.field.value_or(TField::Hex);
@@ -142,13 +149,13 @@ int ReportLines(const TOptions& options, std::FILE* in, std::FILE* out, std::FIL
     };
 
     TLineSplitter splitter;
-    if (options.text) {
-        splitter.Feed(*options.text, onLine);
+    if (options.text || !in.stream) {
+        splitter.Feed(options.text ? std::string_view(*options.text) : in.bytes, onLine);
     } else {
         std::vector<char> chunk(1 << 16);
-        while (const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), in))
+        while (const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), in.stream))
             splitter.Feed(std::string_view(chunk.data(), got), onLine);
-        if (std::ferror(in)) {
+        if (std::ferror(in.stream)) {
             Write(err, "sumvane-lrc: cannot read standard input\n");
             return ExitUsage;
         }
@@ -172,8 +179,7 @@ int FinishOutput(std::FILE* out, std::FILE* err, int status)
     return status;
 }
 
-} // namespace
-int RunLrcTool(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std::FILE* err)
+int Run(const std::vector<std::string>& args, const TInput& in, std::FILE* out, std::FILE* err)
 {
     TOptions options;
     if (const auto problem = ParseArguments(args, options)) {
@@ -195,17 +201,32 @@ int RunLrcTool(const std::vector<std::string>& args, std::FILE* in, std::FILE* o
         if (options.lines) {
             status = ReportLines(options, in, out, err);
         } else {
-            TInputBytes input;
-            if (!options.text && !input.ReadAll(in)) {
+            TInputBytes read;
+            if (!options.text && in.stream && !read.ReadAll(in.stream)) {
                 Write(err, "sumvane-lrc: cannot read standard input\n");
                 return ExitUsage;
             }
-            status = Report(options, options.text ? std::string_view(*options.text) : input.View(),
-                            out, err);
+            const std::string_view text = options.text ? std::string_view(*options.text)
+                                          : in.stream  ? read.View()
+                                                       : in.bytes;
+            status = Report(options, text, out, err);
         }
     } catch (const std::exception& failure) {
         Write(err, std::string("sumvane-lrc: ") + failure.what() + "\n");
         return ExitUsage;
     }
     return status == ExitUsage ? status : FinishOutput(out, err, status);
+}
+
+} // namespace
+
+int RunLrcTool(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std::FILE* err)
+{
+    return Run(args, {.stream = in, .bytes = {}}, out, err);
+}
+
+int RunLrcToolOnInput(const std::vector<std::string>& args, std::string_view input, std::FILE* out,
+                      std::FILE* err)
+{
+    return Run(args, {.bytes = input}, out, err);
 }

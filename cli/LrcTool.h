@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Exit statuses of sumvane-lrc.
@@ -15,3 +16,8 @@ enum TExitStatus : int
 // Runs the tool on the arguments after the program name, reading the data text from `in` when
 // no TEXT is given. Returns the exit status.
 int RunLrcTool(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std::FILE* err);
+
+// The same with the bytes of standard input already in memory, for hosts that have no stream
+// to give (the JavaScript package).
+int RunLrcToolOnInput(const std::vector<std::string>& args, std::string_view input, std::FILE* out,
+                      std::FILE* err);

@@ -36,5 +36,5 @@ private:
     char* m_data = nullptr; // the bytes: a block of m_capacity, or inside a mapped view
     std::size_t m_size = 0;
     std::size_t m_capacity = 0;
-    void* m_view = nullptr; // a mapped view of the whole file, where there is one
+    [[maybe_unused]] void* m_view = nullptr; // a mapped view of the whole file, where there is one
 };

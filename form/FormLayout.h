@@ -108,9 +108,9 @@ constexpr bool HasControl(std::string_view name)
 // The control of that name; nullptr when there is none.
 constexpr const TControlLayout* FindControl(std::string_view name)
 {
-    const auto* found = std::find_if(form1::Controls.begin(), form1::Controls.end(),
-                                     [&](const TControlLayout& c) { return c.Name == name; });
-    return found == form1::Controls.end() ? nullptr : found;
+    const auto found = std::find_if(form1::Controls.begin(), form1::Controls.end(),
+                                    [&](const TControlLayout& c) { return c.Name == name; });
+    return found == form1::Controls.end() ? nullptr : &*found;
 }
 
 // TForm1's members, one per control, in the order the form declares them. Each front end

@@ -112,6 +112,6 @@ done
 
 if [[ "$mode" == "--windows" || "$mode" == "--release" ]]; then
   scripts/i386-support.sh wine32 # where apt could not install wine32:i386
-  scripts/build-pcre2-windows.sh
+  scripts/build-pcre2.sh windows
 fi
 exit 0
