@@ -18,7 +18,7 @@ extern "C" void* __cxa_allocate_exception(std::size_t size) noexcept
 
 // Everything the engine and its libraries throw derives from std::exception alone, so the
 // thrown object is one.
-extern "C" [[noreturn]] void __cxa_throw(void* thrown, void* /*type*/, void (*/*destroy*/)(void*))
+extern "C" [[noreturn]] void __cxa_throw(void* thrown, void* /*type*/, void (* /*destroy*/)(void*))
 {
     const char* what = thrown ? static_cast<const std::exception*>(thrown)->what() : "";
     JsFail(what, std::strlen(what));

@@ -42,8 +42,8 @@ private:
 } // namespace
 
 // The data text (UTF-8) checked: points at Valid, ByteCount and Lrc.
-SUMVANE_EXPORT(sumvane_calculate) const std::int32_t* SumvaneCalculate(const char* utf8,
-                                                                        std::size_t size)
+SUMVANE_EXPORT(sumvane_calculate)
+const std::int32_t* SumvaneCalculate(const char* utf8, std::size_t size)
 {
     const TLrcResult result = CalculateLrcUtf8({utf8, size});
     Calculated[0] = result.Valid ? 1 : 0;
@@ -57,14 +57,15 @@ SUMVANE_EXPORT(sumvane_render)
 const TAnswer* SumvaneRender(int valid, std::int32_t byteCount, int lrc)
 {
     const TLrcTexts texts = RenderLrc({valid != 0, byteCount, lrc});
-    return Answer(Joined({texts.Hex, texts.Decimal, texts.Octal, texts.Binary, texts.ByteCountText}));
+    return Answer(
+        Joined({texts.Hex, texts.Decimal, texts.Octal, texts.Binary, texts.ByteCountText}));
 }
 
-// sumvane-lrc run on `args` (NUL-terminated arguments, one after another) with `input` as its
-// standard input: returns its exit status; the answer is what it wrote to standard output, and
+// sumvane-lrc run with `input` as its standard input and `args` (NUL-terminated arguments, one
+// after another): returns its exit status; the answer is what it wrote to standard output, and
 // sumvane_report_errors what it wrote to standard error.
 SUMVANE_EXPORT(sumvane_report)
-int SumvaneReport(const char* args, std::size_t argsSize, const char* input, std::size_t inputSize)
+int SumvaneReport(const char* input, std::size_t inputSize, const char* args, std::size_t argsSize)
 {
     std::vector<std::string> arguments;
     for (std::size_t at = 0; at < argsSize;) {

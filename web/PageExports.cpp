@@ -73,8 +73,8 @@ SUMVANE_EXPORT(sumvane_layout) const TAnswer* SumvaneLayout()
                        ",\"clientHeight\":" + Number(form.ClientHeight) +
                        ",\"fontName\":" + Quoted(form.FontName) +
                        ",\"fontHeight\":" + Number(form.FontHeight) +
-                       ",\"color\":" + Number(form.Color) + ",\"address\":" +
-                       Quoted(WebPageAddress) + ",\"controls\":[";
+                       ",\"color\":" + Number(form.Color) +
+                       ",\"address\":" + Quoted(WebPageAddress) + ",\"controls\":[";
     bool first = true;
     for (const TControlLayout& c : Form1Controls()) {
         json += first ? "{" : ",{";
@@ -85,8 +85,7 @@ SUMVANE_EXPORT(sumvane_layout) const TAnswer* SumvaneLayout()
                 ",\"height\":" + Number(c.Height) + ",\"caption\":" + Quoted(c.Caption) +
                 ",\"fontColor\":" + Number(c.FontColor) +
                 ",\"rightAligned\":" + (c.RightAligned ? "true" : "false") +
-                ",\"tabOrder\":" + Number(c.TabOrder) + ",\"labelFor\":" + Quoted(c.LabelFor) +
-                "}";
+                ",\"tabOrder\":" + Number(c.TabOrder) + ",\"labelFor\":" + Quoted(c.LabelFor) + "}";
     }
     return Answer(json + "]}");
 }
@@ -123,9 +122,9 @@ SUMVANE_EXPORT(sumvane_legible_color)
 std::uint32_t SumvaneLegibleColor(std::uint32_t fixed, std::uint32_t background, std::uint32_t text,
                                   std::uint32_t link, int highContrast)
 {
-    const TRgb painted = LegibleColor(
-        static_cast<TColor>(fixed),
-        {RgbOfHex(background), RgbOfHex(text), RgbOfHex(link), highContrast != 0});
+    const TRgb painted =
+        LegibleColor(static_cast<TColor>(fixed),
+                     {RgbOfHex(background), RgbOfHex(text), RgbOfHex(link), highContrast != 0});
     return static_cast<std::uint32_t>(painted.Red) << 16 |
            static_cast<std::uint32_t>(painted.Green) << 8 | painted.Blue;
 }

@@ -9,7 +9,6 @@ set(CMAKE_C_COMPILER clang-19)
 set(CMAKE_CXX_COMPILER clang++-19)
 set(CMAKE_C_COMPILER_TARGET wasm32-wasi)
 set(CMAKE_CXX_COMPILER_TARGET wasm32-wasi)
-set(CMAKE_EXECUTABLE_SUFFIX .wasm)
 # Debian's libc++ for WebAssembly is built without exception support: a throw goes to the
 # module's own __cxa_throw (web/Failure.cpp), which hands the error to JavaScript.
 set(CMAKE_CXX_FLAGS_INIT "-fignore-exceptions")
