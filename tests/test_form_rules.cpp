@@ -1,10 +1,12 @@
-// The window's shared description: the display rule, the error box's text rule, MulDiv and the
-// layout table itself. Both front ends build from these, so the same tables run on Linux and,
-// cross-built, on Windows.
+// The window's shared description: the display rule, the recalculation and when its status is
+// heard, the error box's text rule, MulDiv and the layout table itself. Both front ends build from
+// these, so the same tables run on Linux and, cross-built, on Windows.
+#include "engine/Utf8.h"
 #include "form/Display.h"
 #include "form/FormLayout.h"
 #include "form/Legibility.h"
 #include "form/Placement.h"
+#include "form/Recalculation.h"
 #include "tests/support/TestRows.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +17,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -63,6 +66,96 @@ INSTANTIATE_TEST_SUITE_P(
          clRed},
     }),
     RowName<TDisplayRow>);
+
+// --- The recalculation: every change shown at once, its status heard once it has rested --------
+
+// At `at` ms the data text becomes `text`, Label9 showing `label9` in `color`; or, without a
+// text, the clock ticks and `heard` is what is announced. `settlesAt` is SettlesAt() after it.
+struct TStep
+{
+    TMilliseconds at;
+    std::optional<std::u16string> text;
+    std::u16string label9;
+    TColor color;
+    std::optional<std::u16string> heard;
+    std::optional<TMilliseconds> settlesAt;
+};
+
+constexpr std::optional<TMilliseconds> NothingPending = std::nullopt;
+constexpr auto Malformed = u"数据格式不正确";
+
+TStep Type(TMilliseconds at, std::u16string text, std::u16string label9, TColor color,
+           TMilliseconds settlesAt)
+{
+    return {at, std::move(text), std::move(label9), color, std::nullopt, settlesAt};
+}
+
+TStep Tick(TMilliseconds at, std::optional<std::u16string> heard,
+           std::optional<TMilliseconds> settlesAt)
+{
+    return {at, std::nullopt, u"", clBlack, std::move(heard), settlesAt};
+}
+
+struct TRecalculationRow
+{
+    std::string name;
+    std::vector<TStep> steps;
+};
+
+class RecalculationTable : public testing::TestWithParam<TRecalculationRow>
+{
+};
+
+TEST_P(RecalculationTable, ShowsEveryChangeAndAnnouncesANewStatusOnceItHasRestedHalfASecond)
+{
+    TRecalculation recalculation;
+    EXPECT_EQ(recalculation.SettlesAt(), NothingPending);
+    for (const TStep& step : GetParam().steps) {
+        SCOPED_TRACE(testing::Message() << "at " << step.at << " ms");
+        if (step.text) {
+            const TDisplay display = recalculation.Change(*step.text, step.at);
+            EXPECT_TRUE(display.Label9Caption == step.label9) << ToUtf8(display.Label9Caption);
+            EXPECT_EQ(display.Label9Color, step.color);
+        } else {
+            const std::optional<std::u16string> heard = recalculation.Settle(step.at);
+            EXPECT_TRUE(heard == step.heard) << (heard ? ToUtf8(*heard) : "nothing") << " heard";
+        }
+        EXPECT_EQ(recalculation.SettlesAt(), step.settlesAt);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, RecalculationTable,
+    testing::ValuesIn(std::vector<TRecalculationRow>{
+        {"TypingWithinTheQuietTimeAnnouncesOnlyWhereItRests",
+         {Type(0, u"0", Malformed, clRed, 500), Type(300, u"01", u"1 Bytes", clBlack, 800),
+          Tick(500, std::nullopt, 800), Tick(800, u"1 Bytes", NothingPending),
+          Tick(1300, std::nullopt, NothingPending)}},
+        {"OneMillisecondEarlyAnnouncesNothing",
+         {Type(1000, u"01", u"1 Bytes", clBlack, 1500), Tick(1499, std::nullopt, 1500),
+          Tick(1500, u"1 Bytes", NothingPending)}},
+        {"ALateTickAnnounces",
+         {Type(0, u"01 A0 7C FF 02", u"5 Bytes", clBlack, 500),
+          Tick(9000, u"5 Bytes", NothingPending)}},
+        {"MalformedIsAnnouncedLikeAnyStatus",
+         {Type(0, u"01", u"1 Bytes", clBlack, 500), Tick(500, u"1 Bytes", NothingPending),
+          Type(700, u"01 G", Malformed, clRed, 1200), Tick(1200, Malformed, NothingPending)}},
+        {"ADetourThroughMalformedBackToTheSameStatusSaysNothingNew",
+         {Type(0, u"01", u"1 Bytes", clBlack, 500), Tick(500, u"1 Bytes", NothingPending),
+          Type(1000, u"01 G", Malformed, clRed, 1500), Type(1200, u"01", u"1 Bytes", clBlack, 1700),
+          Tick(1700, std::nullopt, NothingPending)}},
+        {"TheSameStatusAgainSaysNothing",
+         {Type(0, u"01", u"1 Bytes", clBlack, 500), Tick(500, u"1 Bytes", NothingPending),
+          Type(1000, u"01 ", u"1 Bytes", clBlack, 1500), Tick(1500, std::nullopt, NothingPending),
+          Type(2000, u"FF", u"1 Bytes", clBlack, 2500), Tick(2500, std::nullopt, NothingPending)}},
+        {"AChangeAfterAnAnnouncementStartsTheQuietTimeAgain",
+         {Type(0, u"01", u"1 Bytes", clBlack, 500), Tick(500, u"1 Bytes", NothingPending),
+          Type(2000, u"01 02", u"2 Bytes", clBlack, 2500), Tick(2499, std::nullopt, 2500),
+          Tick(2500, u"2 Bytes", NothingPending)}},
+        {"NoChangeNothingPending",
+         {Tick(0, std::nullopt, NothingPending), Tick(600, std::nullopt, NothingPending)}},
+    }),
+    RowName<TRecalculationRow>);
 
 // --- The error box's text -----------------------------------------------------------------------
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "form/Display.h"
+#include "form/Recalculation.h"
 
 #include <QObject>
 #include <QString>
@@ -13,28 +13,29 @@ class QLineEdit;
 // change of a label elsewhere, so the status goes into the field's accessible description,
 // ahead of the example of the format.
 //
-// Typing "01 A0" passes through a malformed text after every first digit; announcing each of
-// those would drown the user in "malformed" and byte counts. The description is written only
-// after the text has been left alone for a short quiet time, and only when the status differs
-// from the one last announced. The window itself is not delayed: it follows every keystroke.
+// When a status is due and whether it is new is the recalculation's rule; this runs the timer
+// that asks it and writes the description.
 class TStatusAnnouncer : public QObject
 {
     Q_OBJECT
 
 public:
-    static constexpr int QuietMilliseconds = StatusQuietMilliseconds;
+    // The recalculation outlives the announcer.
+    TStatusAnnouncer(QLineEdit* field, const QString& example, TRecalculation& recalculation,
+                     QObject* parent = nullptr);
 
-    TStatusAnnouncer(QLineEdit* field, const QString& example, QObject* parent = nullptr);
+    // The clock the recalculation runs on: monotonic milliseconds.
+    static TMilliseconds Now();
 
-    // The display has changed to this status; it is announced once it settles.
-    void StatusChanged(const QString& status);
+    // The recalculation's status settles at `due`, the clock reading `now`: the timer runs
+    // (again) until then.
+    void SettleAt(TMilliseconds due, TMilliseconds now);
 
 private:
-    void Announce();
+    void Settle();
 
     QLineEdit* m_field;
     QString m_example;
-    QString m_pending;
-    QString m_announced;
+    TRecalculation& m_recalculation;
     QTimer m_quiet;
 };

@@ -1,7 +1,5 @@
 #include "ui/Unit1.h"
 
-#include "engine/Lrc.h"
-#include "form/Display.h"
 #include "packaging/Product.h"
 #include "ui/Layout.h"
 #include "ui/Platform.h"
@@ -144,7 +142,7 @@ void TForm1::BuildControls()
 void TForm1::DescribeForAssistiveTechnology()
 {
     // The example under Edit1 tells the expected format; the status joins it as it settles.
-    m_announcer = new TStatusAnnouncer(Edit1, Label6->text(), this);
+    m_announcer = new TStatusAnnouncer(Edit1, Label6->text(), m_recalculation, this);
 }
 
 template <typename Signal, typename Sender>
@@ -191,14 +189,15 @@ void TForm1::changeEvent(QEvent* event)
 
 void TForm1::Edit1Change(QObject* /*sender*/)
 {
-    const TDisplay display = DisplayFor(CalculateLrc(ToU16View(Edit1->text())));
+    const TMilliseconds now = TStatusAnnouncer::Now();
+    const TDisplay display = m_recalculation.Change(ToU16View(Edit1->text()), now);
     SetText(Edit16, ToQString(display.Edit16));
     SetText(Edit10, ToQString(display.Edit10));
     SetText(Edit8, ToQString(display.Edit8));
     SetText(Edit2, ToQString(display.Edit2));
     SetCaption(Label9, ToQString(display.Label9Caption));
     SetFontColor(Label9, display.Label9Color);
-    m_announcer->StatusChanged(Label9->text());
+    m_announcer->SettleAt(*m_recalculation.SettlesAt(), now);
 }
 
 void TForm1::Label8Click(QObject* /*sender*/)

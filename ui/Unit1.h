@@ -1,6 +1,7 @@
 #pragma once
 
 #include "form/FormLayout.h"
+#include "form/Recalculation.h"
 #include "ui/PaletteColors.h"
 #include "ui/TLinkLabel.h"
 #include "ui/TStatusAnnouncer.h"
@@ -64,6 +65,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    TRecalculation m_recalculation;
     TStatusAnnouncer* m_announcer = nullptr;
     std::map<QLabel*, TColor> m_fontColors;
     void PaintFontColor(QLabel* label);

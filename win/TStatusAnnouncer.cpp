@@ -1,8 +1,8 @@
 #include "win/TStatusAnnouncer.h"
 
+#include <algorithm>
 #include <commctrl.h>
 #include <oleacc.h>
-#include <utility>
 
 namespace {
 
@@ -32,7 +32,8 @@ void MarkLiveRegion(HWND control)
 
 } // namespace
 
-TStatusAnnouncer::TStatusAnnouncer(HWND status) : m_status(status)
+TStatusAnnouncer::TStatusAnnouncer(HWND status, TRecalculation& recalculation)
+    : m_status(status), m_recalculation(recalculation)
 {
     MarkLiveRegion(m_status);
     SetWindowSubclass(m_status, Proc, 0, reinterpret_cast<DWORD_PTR>(this));
@@ -43,11 +44,16 @@ TStatusAnnouncer::~TStatusAnnouncer()
     RemoveWindowSubclass(m_status, Proc, 0);
 }
 
-void TStatusAnnouncer::StatusChanged(std::u16string status)
+TMilliseconds TStatusAnnouncer::Now()
 {
-    m_pending = std::move(status);
-    // Every change starts the quiet time again.
-    SetTimer(m_status, QuietTimer, QuietMilliseconds, nullptr);
+    return static_cast<TMilliseconds>(GetTickCount64());
+}
+
+void TStatusAnnouncer::SettleAt(TMilliseconds due, TMilliseconds now)
+{
+    SetTimer(m_status, QuietTimer,
+             static_cast<UINT>(std::clamp<TMilliseconds>(due - now, 0, USER_TIMER_MAXIMUM)),
+             nullptr);
 }
 
 LRESULT CALLBACK TStatusAnnouncer::Proc(HWND control, UINT message, WPARAM wParam, LPARAM lParam,
@@ -55,17 +61,20 @@ LRESULT CALLBACK TStatusAnnouncer::Proc(HWND control, UINT message, WPARAM wPara
 {
     if (message == WM_TIMER && wParam == QuietTimer) {
         KillTimer(control, QuietTimer);
-        reinterpret_cast<TStatusAnnouncer*>(announcer)->Announce();
+        reinterpret_cast<TStatusAnnouncer*>(announcer)->Settle();
         return 0;
     }
     return DefSubclassProc(control, message, wParam, lParam);
 }
 
-void TStatusAnnouncer::Announce()
+void TStatusAnnouncer::Settle()
 {
-    // A blank that changes nothing, or a detour through "malformed" and back, says nothing new.
-    if (m_pending == m_announced)
-        return;
-    m_announced = m_pending;
-    NotifyWinEvent(EVENT_OBJECT_LIVEREGIONCHANGED, m_status, OBJID_CLIENT, CHILDID_SELF);
+    const TMilliseconds now = Now();
+    if (m_recalculation.Settle(now))
+        // The label shows the settled status: clients read it from there.
+        NotifyWinEvent(EVENT_OBJECT_LIVEREGIONCHANGED, m_status, OBJID_CLIENT, CHILDID_SELF);
+    else if (const std::optional<TMilliseconds> due = m_recalculation.SettlesAt())
+        // The tick count steps by the system's timer resolution: the timer may run out a
+        // little before its interval has passed on it.
+        SettleAt(*due, now);
 }

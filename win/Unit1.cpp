@@ -1,7 +1,5 @@
 #include "win/Unit1.h"
 
-#include "engine/Lrc.h"
-#include "form/Display.h"
 #include "form/Placement.h"
 #include "packaging/Product.h"
 #include "win/Layout.h"
@@ -147,7 +145,7 @@ void TForm1::CreateControls()
 #undef SUMVANE_BIND_CONTROL
     DrawGroupBoxesReadably();
     m_links.at(Label8).OnClick = [this] { RunHandler(Handle(), [this] { Label8Click(Label8); }); };
-    m_announcer.emplace(Label9);
+    m_announcer.emplace(Label9, m_recalculation);
 }
 
 void TForm1::FitLabel(HWND label, std::u16string_view caption)
@@ -180,14 +178,15 @@ void TForm1::SetFontColor(HWND label, TColor color)
 
 void TForm1::Edit1Change(HWND /*sender*/)
 {
-    const TDisplay display = DisplayFor(CalculateLrc(TextOf(Edit1)));
+    const TMilliseconds now = TStatusAnnouncer::Now();
+    const TDisplay display = m_recalculation.Change(TextOf(Edit1), now);
     SetText(Edit16, display.Edit16);
     SetText(Edit10, display.Edit10);
     SetText(Edit8, display.Edit8);
     SetText(Edit2, display.Edit2);
     SetCaption(Label9, display.Label9Caption);
     SetFontColor(Label9, display.Label9Color);
-    m_announcer->StatusChanged(display.Label9Caption);
+    m_announcer->SettleAt(*m_recalculation.SettlesAt(), now);
 }
 
 void TForm1::Label8Click(HWND /*sender*/)

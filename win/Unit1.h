@@ -2,6 +2,7 @@
 
 #include "form/Colors.h"
 #include "form/FormLayout.h"
+#include "form/Recalculation.h"
 #include "win/Handles.h"
 #include "win/TLinkLabel.h"
 #include "win/TStatusAnnouncer.h"
@@ -82,6 +83,7 @@ private:
     std::map<HWND, const TControlLayout*> m_rows;
     std::map<HWND, TColor> m_fontColors;
     std::map<HWND, TLinkLabel> m_links;
+    TRecalculation m_recalculation;
     std::optional<TStatusAnnouncer> m_announcer;
     HWND m_focus = nullptr; // the control that had the focus when the window was deactivated
     bool m_groupBoxesStyled = true; // the group boxes are drawn by the visual style
