@@ -6,6 +6,7 @@
 #include "engine/Render.h"
 #include "engine/Utf8.h"
 #include "tests/support/LrcModel.h"
+#include "tests/support/SharedRows.h"
 #include "tests/support/TestRows.h"
 
 #include <gtest/gtest.h>
@@ -103,81 +104,7 @@ std::u16string RandomText(TRandom& random)
     return text;
 }
 
-// --- CalculateLrc: verdict, count and LRC of short texts --------------------------------------
-
-struct TVerdictRow
-{
-    std::string name;
-    std::u16string text;
-    bool valid;
-    int byteCount = 0;
-    int lrc = 0;
-};
-
-std::vector<TVerdictRow> VerdictRows()
-{
-    return {
-        {"TheExample", u"01 A0 7C FF 02", true, 5, 0xE2},
-        {"LowercaseDigits", u"a0", true, 1, 0x60},
-        {"UppercaseDigits", u"A0", true, 1, 0x60},
-        {"OneTrailingBlankIsNotAByte", u"01 02 ", true, 2, 0xFD},
-        {"ZeroByte", u"00", true, 1, 0},
-        {"SumWithLowByteZero", u"FF 01", true, 2, 0},
-        {"Byte7F", u"7F", true, 1, 0x81},
-        {"Byte80", u"80", true, 1, 0x80},
-        {"Byte01", u"01", true, 1, 0xFF},
-        {"ModbusAsciiReadRequest", u"11 03 00 6B 00 03", true, 6, 0x7E},
-        {"TabSeparates", u"01\t02", true, 2, 0xFD},
-        {"LineFeedSeparates", u"01\n02", true, 2, 0xFD},
-        {"FormFeedSeparates", u"01\f02", true, 2, 0xFD},
-        {"CarriageReturnSeparates", u"01\r02", true, 2, 0xFD},
-        {"MixedSeparators", u"01\t02\n03\r04 05\f", true, 5, 0xF1},
-        {"CrLfCloses", u"0A\r\n", true, 1, 0xF6},
-        {"BlankThenCrLf", u"0A \r\n", true, 1, 0xF6},
-        {"LfCloses", u"0A\n", true, 1, 0xF6},
-        {"VerticalTabCloses", u"0A\v", true, 1, 0xF6},
-        {"FormFeedCloses", u"0A\f", true, 1, 0xF6},
-        {"CrCloses", u"0A\r", true, 1, 0xF6},
-        {"NextLineCloses", u"0A\u0085", true, 1, 0xF6},
-        {"LineSeparatorCloses", u"80\u2028", true, 1, 0x80},
-        {"ParagraphSeparatorCloses", u"80 81\u2029", true, 2, 0xFF},
-        {"TabThenVerticalTab", u"01\t\v", true, 1, 0xFF},
-        {"SeparatorThenClosingNewline", u"01\n\n", true, 1, 0xFF},
-        {"BlankThenLineSeparator", u"01 \u2028", true, 1, 0xFF},
-        {"AstralCharacterAfterAPair", u"01 \U0001F600", false},
-
-        {"Empty", u"", false},
-        {"LeadingBlank", u" 01", false},
-        {"TwoBlanks", u"01  02", false},
-        {"NoSeparator", u"0102", false},
-        {"OneDigit", u"1", false},
-        {"ThreeDigits", u"001", false},
-        {"NonHexLetter", u"01 0G", false},
-        {"TwoTrailingBlanks", u"01 02  ", false},
-        {"IdeographicSpace", u"01\u300002", false},
-        {"FullWidthDigits", u"\uFF10\uFF11", false},
-        {"OnlyABlank", u" ", false},
-        {"OnlyANewline", u"\n", false},
-        {"VerticalTabBetweenPairs", u"01\v02", false},
-        {"NoBreakSpace", u"01\u00A002", false},
-        {"NextLineBetweenPairs", u"01\u008502", false},
-        {"NulAfterAPair", u"01\0"s, false},
-        {"NulBetweenPairs",
-         u"01\0"
-         u"02"s,
-         false},
-        {"LoneHighSurrogate", u"01 \xD800", false},
-        {"LoneLowSurrogate",
-         u"\xDC00"
-         u"01",
-         false},
-        {"LoneHighSurrogateBeforeALineSeparator", u"01\xD800\u2028", false},
-        {"SurrogatesInReverseOrder", u"01 \xDC00\xD800", false},
-        {"HexPrefix", u"0x01", false},
-        {"ThreeLineFeeds", u"01\n\n\n", false},
-        {"TwoLineSeparators", u"01\u2028\u2028", false},
-    };
-}
+// --- CalculateLrc: verdict, count and LRC of short texts (tests/data/rows.json) ----------------
 
 class CalculateLrcTable : public testing::TestWithParam<TVerdictRow>
 {
@@ -598,32 +525,7 @@ TEST(HexMatcher, LetsTheInterpreterDecideWhenTheJitRunsOutOfResources)
     EXPECT_EQ(starved.Match("01 \xff", false), HexMatcher::TVerdict::BadUtf8);
 }
 
-// --- RenderLrc and its helpers ----------------------------------------------------------------
-
-struct TRenderRow
-{
-    std::string name;
-    int lrc;
-    int count;
-    std::u16string hex, decimal, octal, binary, countText;
-};
-
-std::vector<TRenderRow> RenderRows()
-{
-    return {
-        {"Zero", 0, 1, u"00", u"0", u"0", u"0000 0000", u"1 Bytes"},
-        {"One", 1, 5, u"01", u"1", u"1", u"0000 0001", u"5 Bytes"},
-        {"Eight", 8, 2, u"08", u"8", u"10", u"0000 1000", u"2 Bytes"},
-        {"Ten", 10, 3, u"0A", u"10", u"12", u"0000 1010", u"3 Bytes"},
-        {"Fifteen", 15, 1, u"0F", u"15", u"17", u"0000 1111", u"1 Bytes"},
-        {"Sixteen", 16, 1, u"10", u"16", u"20", u"0001 0000", u"1 Bytes"},
-        {"OneTwentyEight", 128, 1, u"80", u"128", u"200", u"1000 0000", u"1 Bytes"},
-        {"TwoTwentySix", 226, 5, u"E2", u"226", u"342", u"1110 0010", u"5 Bytes"},
-        {"TwoFiftyFive", 255, 1234567, u"FF", u"255", u"377", u"1111 1111", u"1234567 Bytes"},
-        {"LargestCount", 0xAB, 2147483647, u"AB", u"171", u"253", u"1010 1011",
-         u"2147483647 Bytes"},
-    };
-}
+// --- RenderLrc (rows in tests/data/rows.json) and its helpers -----------------------------------
 
 class RenderLrcTable : public testing::TestWithParam<TRenderRow>
 {

@@ -1,0 +1,98 @@
+#include "tests/support/SharedRows.h"
+
+#include "engine/Utf8.h"
+#include "tests/support/SharedRowsJson.h"
+
+#include <nlohmann/json.hpp>
+#include <stdexcept>
+
+namespace {
+
+const nlohmann::json& Rows()
+{
+    static const nlohmann::json rows = nlohmann::json::parse(SharedRowsJson);
+    return rows;
+}
+
+std::u16string Utf16(const std::string& utf8)
+{
+    std::u16string text;
+    for (std::size_t at = 0; at < utf8.size();) {
+        const TUtf8Char c = DecodeUtf8At(utf8, at);
+        if (c.length == 0)
+            throw std::runtime_error("tests/data/rows.json holds text that is not UTF-8");
+        if (c.code > 0xFFFF) {
+            text += static_cast<char16_t>(0xD800 + ((c.code - 0x10000) >> 10));
+            text += static_cast<char16_t>(0xDC00 + ((c.code - 0x10000) & 0x3FF));
+        } else {
+            text += static_cast<char16_t>(c.code);
+        }
+        at += c.length;
+    }
+    return text;
+}
+
+std::u16string Text(const nlohmann::json& row, const char* key)
+{
+    return Utf16(row.at(key).get<std::string>());
+}
+
+// A row's text: "text", or "utf16" code units where JSON text cannot carry it.
+std::u16string RowText(const nlohmann::json& row)
+{
+    if (!row.contains("utf16"))
+        return Text(row, "text");
+    std::u16string text;
+    for (const auto& unit : row.at("utf16"))
+        text += static_cast<char16_t>(unit.get<int>());
+    return text;
+}
+
+TColor ColorNamed(const std::string& name)
+{
+    if (name == "clBlack")
+        return clBlack;
+    if (name == "clRed")
+        return clRed;
+    throw std::runtime_error("tests/data/rows.json names an unknown colour: " + name);
+}
+
+} // namespace
+
+std::vector<TVerdictRow> VerdictRows()
+{
+    std::vector<TVerdictRow> rows;
+    for (const auto& row : Rows().at("verdict"))
+        rows.push_back({row.at("name"), RowText(row), row.at("valid"), row.value("byteCount", 0),
+                        row.value("lrc", 0)});
+    return rows;
+}
+
+std::vector<TRenderRow> RenderRows()
+{
+    std::vector<TRenderRow> rows;
+    for (const auto& row : Rows().at("render"))
+        rows.push_back({row.at("name"), row.at("lrc"), row.at("byteCount"), Text(row, "hex"),
+                        Text(row, "decimal"), Text(row, "octal"), Text(row, "binary"),
+                        Text(row, "byteCountText")});
+    return rows;
+}
+
+std::vector<TPrefixRow> ExamplePrefixRows()
+{
+    std::vector<TPrefixRow> rows;
+    for (const auto& row : Rows().at("example"))
+        rows.push_back({Text(row, "typed"), Text(row, "hex"), Text(row, "decimal"),
+                        Text(row, "octal"), Text(row, "binary"), Text(row, "status"),
+                        ColorNamed(row.at("color"))});
+    return rows;
+}
+
+std::vector<TPasteRow> PasteRows()
+{
+    std::vector<TPasteRow> rows;
+    for (const auto& row : Rows().at("paste"))
+        rows.push_back(
+            {row.at("name"), Text(row, "clipboard"), Text(row, "hex"), Text(row, "status")});
+    return rows;
+}
