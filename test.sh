@@ -5,17 +5,28 @@
 #   ./test.sh windows  the 32- and 64-bit Windows builds (build-windows-x86/, build-windows-x64/),
 #                      cross-built with mingw-w64 and run under Wine
 #   ./test.sh windows-x86, ./test.sh windows-x64   one of them
+#   ./test.sh web      the web edition (build-web/): the page in Debian's Chromium, the npm
+#                      package under Node.js, both held to the Linux sumvane-lrc
 set -euo pipefail
 cd "$(dirname "$0")"
 preset="${1:-default}"
 
 case "$preset" in
+  web)
+    scripts/install-deps.sh --web
+    # The page and the package are held to the Linux tool, so that one is built first.
+    cmake --preset default -DSUMVANE_BUILD_TESTS=ON >/dev/null
+    cmake --build --preset default --target sumvane-lrc
+    cmake --preset web -DSUMVANE_BUILD_TESTS=ON >/dev/null
+    cmake --build --preset web
+    exec ctest --preset web
+    ;;
   windows) architectures=(windows-x86 windows-x64) ;;
   windows-x86 | windows-x64) architectures=("$preset") ;;
   *)
     scripts/install-deps.sh --test
     # The checked-in .clang-format holds for every source file, as Debian 12's clang-format reads it.
-    find app bench cli engine form fuzz tests ui win -name '*.cpp' -o -name '*.h' |
+    find app bench cli engine form fuzz tests ui web win -name '*.cpp' -o -name '*.h' |
       xargs clang-format --dry-run -Werror
     cmake --preset "$preset" -DSUMVANE_BUILD_TESTS=ON >/dev/null
     cmake --build --preset "$preset"

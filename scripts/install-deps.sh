@@ -7,8 +7,12 @@
 #                                      PCRE2 built from Debian's source for both architectures;
 #                                      for the 32-bit tests an i386 emulator where the kernel
 #                                      has none, and Wine's 32-bit half (scripts/i386-support.sh)
+#   scripts/install-deps.sh --web      also the web edition: clang 19 with wasi-libc and libc++
+#                                      for WebAssembly, binaryen, PCRE2 built from Debian's source
+#                                      for it; for its tests Debian's Chromium and the npm
+#                                      packages pinned by tests/web/package-lock.json
 #   scripts/install-deps.sh --release  also what a release is made with: NSIS for the Windows
-#                                      installers, osslsigncode to sign them
+#                                      installers, osslsigncode to sign them, and the web edition
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode="${1:-}"
@@ -22,7 +26,7 @@ packages=(
   fonts-wqy-microhei          # the window's captions are Chinese
   fonts-dejavu-core           # the sans-serif whose 13-pixel text height the layout assumes
 )
-if [[ "$mode" == "--test" || "$mode" == "--windows" || "$mode" == "--release" ]]; then
+if [[ "$mode" == "--test" || "$mode" == "--windows" || "$mode" == "--web" || "$mode" == "--release" ]]; then
   packages+=(
     clang libclang-rt-dev        # libFuzzer and the sanitizer runtimes
     clang-format                 # the format check of ./test.sh
@@ -35,6 +39,21 @@ if [[ "$mode" == "--test" || "$mode" == "--windows" || "$mode" == "--release" ]]
 fi
 if [[ "$mode" == "--release" ]]; then
   packages+=(nsis osslsigncode)
+fi
+if [[ "$mode" == "--web" || "$mode" == "--release" ]]; then
+  packages+=(
+    # clang 19 (a stable update of Debian 12) is the first of Debian's compilers with a C++20
+    # libc++ for WebAssembly beside it; wasi-libc is the C library under it
+    clang-19 lld-19 wasi-libc libc++-19-dev-wasm32 libc++abi-19-dev-wasm32
+    libclang-rt-19-dev-wasm32
+    binaryen                     # wasm-opt: the modules at their smallest
+  )
+  # Node.js runs the page's and the package's generators and npm packs; a machine that has it
+  # (this kind of machine comes with a newer one than Debian's) keeps its own.
+  command -v node >/dev/null && command -v npm >/dev/null || packages+=(nodejs npm)
+fi
+if [[ "$mode" == "--web" ]]; then
+  packages+=(chromium)           # the page's tests, driven by playwright-core
 fi
 if [[ "$mode" == "--windows" || "$mode" == "--release" ]]; then
   packages+=(
@@ -113,5 +132,13 @@ done
 if [[ "$mode" == "--windows" || "$mode" == "--release" ]]; then
   scripts/i386-support.sh wine32 # where apt could not install wine32:i386
   scripts/build-pcre2.sh windows
+fi
+if [[ "$mode" == "--web" || "$mode" == "--release" ]]; then
+  scripts/build-pcre2.sh web
+fi
+if [[ "$mode" == "--web" && ! -f tests/web/node_modules/.package-lock.json ]]; then
+  # Exactly the versions the lock file names; playwright-core drives Debian's Chromium and
+  # downloads no browser of its own.
+  (cd tests/web && npm ci --no-audit --no-fund --loglevel=error)
 fi
 exit 0
