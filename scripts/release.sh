@@ -2,8 +2,8 @@
 # A release in one command, built from a clean state:
 #   scripts/release.sh [DIST]          (default: dist/)
 # DIST then holds exactly the two .debs (sumvane, the window; sumvane-lrc, the tool without any
-# graphical toolkit), a zip and a per-user installer for each Windows architecture, and
-# SHA256SUMS over them. The same commit gives the same bytes whatever the clone's path, the
+# graphical toolkit), a zip and a per-user installer for each Windows architecture, the web
+# edition's page lrc.html and its npm package's tarball, and SHA256SUMS over them. The same commit gives the same bytes whatever the clone's path, the
 # time, the umask or the locale: every time stamp is the last commit's.
 # Signing the Windows programs and installers: see scripts/sign-windows.sh.
 set -euo pipefail
@@ -53,6 +53,10 @@ for arch in i686:win32:x86-unicode x86_64:win64:amd64-unicode; do
     -DOUTFILE="$dist/$package-setup.exe" packaging/windows/installer.nsi
   scripts/sign-windows.sh "$dist/$package-setup.exe"
 done
+
+# The web edition: the page and the npm package (npm packs with fixed time stamps of its own).
+configure "$work/web" --toolchain "$source/cmake/toolchains/wasm32-wasi.cmake"
+cp "$work/web/web/lrc.html" "$work/web/web"/sumvane-*.tgz "$dist/"
 
 (cd "$dist" && sha256sum -- * >SHA256SUMS && sha256sum --quiet -c SHA256SUMS)
 echo "release $version in $dist ($((SECONDS - started)) s):"
