@@ -79,6 +79,7 @@ struct TStep
     TColor color;
     std::optional<std::u16string> heard;
     std::optional<TMilliseconds> settlesAt;
+    std::optional<std::string> utf8 = std::nullopt; // the text as the page hands it over
 };
 
 constexpr std::optional<TMilliseconds> NothingPending = std::nullopt;
@@ -88,6 +89,12 @@ TStep Type(TMilliseconds at, std::u16string text, std::u16string label9, TColor 
            TMilliseconds settlesAt)
 {
     return {at, std::move(text), std::move(label9), color, std::nullopt, settlesAt};
+}
+
+TStep TypeUtf8(TMilliseconds at, std::string utf8, std::u16string label9, TColor color,
+               TMilliseconds settlesAt)
+{
+    return {at, std::nullopt, std::move(label9), color, std::nullopt, settlesAt, std::move(utf8)};
 }
 
 TStep Tick(TMilliseconds at, std::optional<std::u16string> heard,
@@ -112,8 +119,9 @@ TEST_P(RecalculationTable, ShowsEveryChangeAndAnnouncesANewStatusOnceItHasRested
     EXPECT_EQ(recalculation.SettlesAt(), NothingPending);
     for (const TStep& step : GetParam().steps) {
         SCOPED_TRACE(testing::Message() << "at " << step.at << " ms");
-        if (step.text) {
-            const TDisplay display = recalculation.Change(*step.text, step.at);
+        if (step.text || step.utf8) {
+            const TDisplay display = step.text ? recalculation.Change(*step.text, step.at)
+                                               : recalculation.ChangeUtf8(*step.utf8, step.at);
             EXPECT_TRUE(display.Label9Caption == step.label9) << ToUtf8(display.Label9Caption);
             EXPECT_EQ(display.Label9Color, step.color);
         } else {
@@ -152,6 +160,11 @@ INSTANTIATE_TEST_SUITE_P(
          {Type(0, u"01", u"1 Bytes", clBlack, 500), Tick(500, u"1 Bytes", NothingPending),
           Type(2000, u"01 02", u"2 Bytes", clBlack, 2500), Tick(2499, std::nullopt, 2500),
           Tick(2500, u"2 Bytes", NothingPending)}},
+        {"Utf8TextGetsTheAnswersOfItsCharacters",
+         {TypeUtf8(0, "01 A0 7C FF 02", u"5 Bytes", clBlack, 500),
+          TypeUtf8(100, "01\xC2\x85", u"1 Bytes", clBlack, 600),  // U+0085 closes the text
+          TypeUtf8(200, "01\xED\xA0\x80", Malformed, clRed, 700), // an encoded surrogate
+          TypeUtf8(300, "01 \xFF", Malformed, clRed, 800), Tick(800, Malformed, NothingPending)}},
         {"NoChangeNothingPending",
          {Tick(0, std::nullopt, NothingPending), Tick(600, std::nullopt, NothingPending)}},
     }),
