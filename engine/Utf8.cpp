@@ -125,3 +125,21 @@ TUtf8Char DecodeUtf8At(std::string_view text, std::size_t at)
         return {};
     return {code, length};
 }
+
+std::u16string ToUtf16(std::string_view utf8)
+{
+    std::u16string text;
+    text.reserve(utf8.size());
+    for (std::size_t at = 0; at < utf8.size();) {
+        const TUtf8Char c = DecodeUtf8At(utf8, at);
+        const char32_t code = c.length ? c.code : Replacement;
+        if (code > 0xFFFF) {
+            text += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+            text += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+        } else {
+            text += static_cast<char16_t>(code);
+        }
+        at += c.length ? c.length : 1;
+    }
+    return text;
+}

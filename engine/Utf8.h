@@ -8,6 +8,9 @@
 // UTF-8 and a text holding one stays as malformed as it was.
 std::string ToUtf8(std::u16string_view text);
 
+// UTF-8 text as UTF-16; each byte that starts no UTF-8 character becomes U+FFFD.
+std::u16string ToUtf16(std::string_view utf8);
+
 // One character of UTF-8 text, as far as it is one.
 struct TUtf8Char
 {

@@ -191,6 +191,7 @@ struct TEncodeRow
     std::string name;
     std::u16string text;
     std::string utf8;
+    std::optional<std::u16string> decoded = std::nullopt; // ToUtf16(utf8) where not the text
 };
 
 std::vector<TEncodeRow> EncodeRows()
@@ -203,15 +204,16 @@ std::vector<TEncodeRow> EncodeRows()
         {"ThreeByteForms", u"\u0800\u2028\u3000\uFFFF",
          "\xe0\xa0\x80\xe2\x80\xa8\xe3\x80\x80\xef\xbf\xbf"},
         {"SurrogatePair", u"\U0001F600\U0010FFFF", "\xf0\x9f\x98\x80\xf4\x8f\xbf\xbf"},
-        {"LoneHighSurrogateAtTheEnd", u"A\xD800", "A\xef\xbf\xbd"},
+        {"LoneHighSurrogateAtTheEnd", u"A\xD800", "A\xef\xbf\xbd", u"A\uFFFD"},
         {"LoneHighSurrogateBeforeAPair",
          u"\xD800"
          u"01",
          "\xef\xbf\xbd"
-         "01"},
-        {"LoneLowSurrogate", u"\xDC00", "\xef\xbf\xbd"},
-        {"TwoHighSurrogates", u"\xD800\xD800", "\xef\xbf\xbd\xef\xbf\xbd"},
-        {"SurrogatesInReverseOrder", u"\xDC00\xD800", "\xef\xbf\xbd\xef\xbf\xbd"},
+         "01",
+         u"\uFFFD01"},
+        {"LoneLowSurrogate", u"\xDC00", "\xef\xbf\xbd", u"\uFFFD"},
+        {"TwoHighSurrogates", u"\xD800\xD800", "\xef\xbf\xbd\xef\xbf\xbd", u"\uFFFD\uFFFD"},
+        {"SurrogatesInReverseOrder", u"\xDC00\xD800", "\xef\xbf\xbd\xef\xbf\xbd", u"\uFFFD\uFFFD"},
         // Long enough for the ASCII run to be copied a block of eight at a time.
         {"TwoWholeAsciiBlocks", u"01 A0 7C FF 02 A", "01 A0 7C FF 02 A"},
         {"AsciiBlocksThenAnIdeographicSpace", u"01 A0 7C FF 02 \u3000",
@@ -223,7 +225,8 @@ std::vector<TEncodeRow> EncodeRows()
          u"01234567\xD800"
          u"89",
          "01234567\xef\xbf\xbd"
-         "89"},
+         "89",
+         u"01234567\uFFFD89"},
         {"AsciiAfterNonAscii",
          u"\u0085"
          u"0123456789",
@@ -240,6 +243,17 @@ TEST_P(ToUtf8Table, EncodesEveryCodePointAndReplacesLoneSurrogates)
 {
     const TEncodeRow& row = GetParam();
     EXPECT_EQ(Shown(ToUtf8(row.text)), Shown(row.utf8));
+    // And back, where a lone surrogate came out as U+FFFD.
+    EXPECT_EQ(Shown(ToUtf16(row.utf8)), Shown(row.decoded.value_or(row.text)));
+}
+
+TEST(ToUtf16, ReplacesEachByteThatStartsNoCharacter)
+{
+    EXPECT_EQ(Shown(ToUtf16("0\xFF"
+                            "1")),
+              Shown(u"0\uFFFD1"));
+    EXPECT_EQ(Shown(ToUtf16("\xE2\x80")), Shown(u"\uFFFD\uFFFD")); // a cut three-byte form
+    EXPECT_EQ(Shown(ToUtf16("\xED\xA0\x80")), Shown(u"\uFFFD\uFFFD\uFFFD")); // a surrogate
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, ToUtf8Table, testing::ValuesIn(EncodeRows()), RowName<TEncodeRow>);

@@ -133,18 +133,5 @@ std::uint32_t SumvaneLegibleColor(std::uint32_t fixed, std::uint32_t background,
 SUMVANE_EXPORT(sumvane_error_box_text)
 const TAnswer* SumvaneErrorBoxText(const char* utf8, std::size_t size)
 {
-    const std::string_view message(utf8, size);
-    std::u16string text;
-    for (std::size_t at = 0; at < message.size();) {
-        const TUtf8Char c = DecodeUtf8At(message, at);
-        const char32_t code = c.length ? c.code : U'\uFFFD';
-        if (code > 0xFFFF) {
-            text += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
-            text += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
-        } else {
-            text += static_cast<char16_t>(code);
-        }
-        at += c.length ? c.length : 1;
-    }
-    return Answer(ToUtf8(ErrorBoxText(text)));
+    return Answer(ToUtf8(ErrorBoxText(ToUtf16({utf8, size}))));
 }

@@ -14,27 +14,10 @@ const nlohmann::json& Rows()
     return rows;
 }
 
-std::u16string Utf16(const std::string& utf8)
-{
-    std::u16string text;
-    for (std::size_t at = 0; at < utf8.size();) {
-        const TUtf8Char c = DecodeUtf8At(utf8, at);
-        if (c.length == 0)
-            throw std::runtime_error("tests/data/rows.json holds text that is not UTF-8");
-        if (c.code > 0xFFFF) {
-            text += static_cast<char16_t>(0xD800 + ((c.code - 0x10000) >> 10));
-            text += static_cast<char16_t>(0xDC00 + ((c.code - 0x10000) & 0x3FF));
-        } else {
-            text += static_cast<char16_t>(c.code);
-        }
-        at += c.length;
-    }
-    return text;
-}
-
 std::u16string Text(const nlohmann::json& row, const char* key)
 {
-    return Utf16(row.at(key).get<std::string>());
+    // The parser has checked that every string is UTF-8.
+    return ToUtf16(row.at(key).get<std::string>());
 }
 
 // A row's text: "text", or "utf16" code units where JSON text cannot carry it.
