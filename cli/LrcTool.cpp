@@ -183,8 +183,8 @@ int Run(const std::vector<std::string>& args, const TInput& in, std::FILE* out, 
 {
     TOptions options;
     if (const auto problem = ParseArguments(args, options)) {
-        Write(err, "sumvane-lrc: " + *problem + "\n\n");
-        Write(err, Usage);
+        Write(err,
+              "sumvane-lrc: " + *problem + "\nTry 'sumvane-lrc --help' for more information.\n");
         return ExitUsage;
     }
     if (options.help) {

@@ -74,6 +74,5 @@ inline constexpr std::array<std::pair<std::string_view, bool TOptions::*>, 8> Sw
 
 extern const std::string_view Usage;
 
-// Parses the arguments after the program name; on a usage error returns the message to show
-// above the usage text.
+// Parses the arguments after the program name; on a usage error returns the reason.
 std::optional<std::string> ParseArguments(const std::vector<std::string>& args, TOptions& options);

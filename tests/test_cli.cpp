@@ -1,10 +1,15 @@
 // sumvane-lrc as a script sees it, run in this process: its arguments, its three streams and
 // its exit status.
 #include "cli/LrcTool.h"
+#include "cli/Options.h"
+#include "tests/support/CompletionScript.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -84,41 +89,6 @@ const std::string SpacedEnd = " (expected pairs of hex digits, each but the last
                               "blank, tab or line break)\n";
 const std::string PackedEnd = " (expected pairs of hex digits with nothing between them)\n";
 const std::string ModbusEnd = " (expected ':' and pairs of hex digits, perhaps ended by CR LF)\n";
-
-const std::string Help =
-    "Usage: sumvane-lrc [OPTIONS] [TEXT]\n"
-    "Prints the LRC check byte of hexadecimal data text such as \"01 A0 7C FF 02\".\n"
-    "Without TEXT, or with TEXT \"-\", the data text is the whole of standard input, read as\n"
-    "UTF-8.\n"
-    "\n"
-    "Options:\n"
-    "  --format NAME  how the bytes are written: spaced (the default, \"11 03 00 6B\"),\n"
-    "                 packed (\"1103006B\"), modbus-ascii (\":1103006B00037E\", then CR LF),\n"
-    "                 c-array (\"0x11, 0x03, 0x00, 0x6B\", perhaps in {} or []) or\n"
-    "                 colon (\"11:03:00:6B\")\n"
-    "  --lines        one frame a line: check each line on its own and report each\n"
-    "  --field NAME   print only one value; NAME is hex, decimal, octal, binary or bytes\n"
-    "  --check        the data is a frame that ends with its LRC: succeed when it checks\n"
-    "  --append       print the frame with its LRC appended, in its format; for modbus-ascii\n"
-    "                 give the address, function and data without ':' and LRC\n"
-    "  --json         print one JSON object (with --lines, one a line and a summary last)\n"
-    "  --status       print nothing: the exit status is the answer\n"
-    "  --quiet        with --lines: print only the frames that fail, and the tally\n"
-    "  -h, --help     print this help and exit\n"
-    "  --version      print the version and exit\n"
-    "\n"
-    "Examples:\n"
-    "  sumvane-lrc --format modbus-ascii --lines --check < capture.txt\n"
-    "  sumvane-lrc --append \"11 03 00 6B 00 03\"             prints 11 03 00 6B 00 03 7E\n"
-    "  sumvane-lrc --format modbus-ascii --append 1103006B0003  prints :1103006B00037E\n"
-    "  sumvane-lrc --format c-array --field hex \"{0x11, 0x03}\"  prints EC\n"
-    "  sumvane-lrc --json \"01 A0 7C FF 02\"\n"
-    "  sumvane-lrc --status --check \"05 FB\" && echo ok\n"
-    "  sumvane-lrc --lines --check --quiet < log.txt\n"
-    "\n"
-    "Exit status: 0 valid text (with --check: the LRC checks; with --lines: every frame is\n"
-    "good), 1 malformed text (with --check: also a wrong LRC; with --lines: any bad frame),\n"
-    "2 bad command line or input that cannot be read.\n";
 
 std::string Repeated(const std::string& text, std::size_t times)
 {
@@ -334,14 +304,14 @@ class UsageErrors : public testing::TestWithParam<TUsageCase>
 {
 };
 
-// A usage error exits 2 with the reason, a blank line and the help, all on standard error.
-TEST_P(UsageErrors, ExitTwoWithTheReasonAndTheHelp)
+// A usage error exits 2 with the reason and where the help is, on standard error.
+TEST_P(UsageErrors, ExitTwoWithTheReasonAndWhereTheHelpIs)
 {
     const TUsageCase& row = GetParam();
     const TRun run = RunTool(row.args);
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, row.message + "\n" + Help);
+    EXPECT_EQ(run.err, row.message + "Try 'sumvane-lrc --help' for more information.\n");
 }
 
 // clang-format off
@@ -370,8 +340,60 @@ TEST(HelpAndVersion, PrintToStandardOutput)
 
     const TRun help = RunTool({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out, Help);
+    EXPECT_TRUE(help.out.starts_with("Usage: sumvane-lrc [OPTIONS] [TEXT]\n")) << help.out;
     EXPECT_EQ(help.err, "");
+}
+
+// The options the help lists ("  --lines  ...", "  -h, --help  ..."), sorted.
+std::vector<std::string> HelpOptions(std::string_view help)
+{
+    std::vector<std::string> options;
+    for (std::size_t at = 0; (at = help.find("\n  ", at)) != std::string_view::npos; ++at) {
+        std::string_view entry = help.substr(at + 3);
+        if (entry.starts_with("-h, "))
+            entry.remove_prefix(4);
+        if (entry.starts_with("--"))
+            options.emplace_back(entry.substr(0, entry.find_first_of(" \n")));
+    }
+    std::ranges::sort(options);
+    return options;
+}
+
+// The words of the first list the completion script offers (compgen -W "...") after `after`.
+std::vector<std::string> CompletionOffers(std::string_view script, std::string_view after)
+{
+    const std::string_view list = "compgen -W \"";
+    const std::size_t start = script.find(list, script.find(after));
+    if (start == std::string_view::npos)
+        return {};
+    const std::size_t from = start + list.size();
+    std::istringstream words(std::string(script.substr(from, script.find('"', from) - from)));
+    return {std::istream_iterator<std::string>(words), std::istream_iterator<std::string>()};
+}
+
+template <typename Table> std::vector<std::string> NamesOf(const Table& table)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : table)
+        names.emplace_back(entry.first);
+    return names;
+}
+
+// The help is written once, in the tool; every option the tool takes is in it, and bash offers
+// the same options and the names they take.
+TEST(Help, ListsEveryOptionOfTheToolAsBashCompletesThem)
+{
+    std::vector<std::string> options = NamesOf(Switches);
+    options.emplace_back(FormatOption);
+    options.emplace_back(FieldOption);
+    std::ranges::sort(options);
+
+    EXPECT_EQ(HelpOptions(RunTool({"--help"}).out), options);
+    std::vector<std::string> offered = CompletionOffers(CompletionScript, "$cur == -*");
+    std::ranges::sort(offered);
+    EXPECT_EQ(offered, options);
+    EXPECT_EQ(CompletionOffers(CompletionScript, "--format)"), NamesOf(FormatNames));
+    EXPECT_EQ(CompletionOffers(CompletionScript, "--field)"), NamesOf(FieldNames));
 }
 
 // A TEXT that names a file is taken as data text, with a hint to give the file on standard input.
