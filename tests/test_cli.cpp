@@ -99,11 +99,8 @@ std::string Repeated(const std::string& text, std::size_t times)
     return all;
 }
 
-// The tool reads standard input in pieces of this many bytes under --lines.
-constexpr std::size_t Piece = 65536;
-
-// "00 00 … 00": 21845 pairs, 65534 bytes. After one LF it ends one byte short of a piece.
-const std::string PieceLessTwo = Repeated("00 ", 21844) + "00";
+// "00 00 … 00" that, after one LF, ends one byte short of a piece: 21845 pairs in 64 KiB.
+const std::string PieceLessTwo = Repeated("00 ", (LinesReadPiece - 4) / 3) + "00";
 // 30000 pairs of 01, 89999 bytes: longer than a piece.
 const std::string LongerThanAPiece = Repeated("01 ", 29999) + "01";
 
@@ -283,9 +280,9 @@ INSTANTIATE_TEST_SUITE_P(Cli, ToolAnswers, testing::Values(
 TEST(ToolAnswersInput, PieceRowsStraddleAPiece)
 {
     const std::string split = "\n" + PieceLessTwo + "\r\n05";
-    EXPECT_EQ(split[Piece - 1], '\r');
-    EXPECT_EQ(split[Piece], '\n');
-    EXPECT_GT(LongerThanAPiece.size(), Piece);
+    EXPECT_EQ(split[LinesReadPiece - 1], '\r');
+    EXPECT_EQ(split[LinesReadPiece], '\n');
+    EXPECT_GT(LongerThanAPiece.size(), LinesReadPiece);
 }
 
 struct TUsageCase
