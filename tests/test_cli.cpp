@@ -101,6 +101,10 @@ std::string Repeated(const std::string& text, std::size_t times)
 
 // "00 00 … 00" that, after one LF, ends one byte short of a piece: 21845 pairs in 64 KiB.
 const std::string PieceLessTwo = Repeated("00 ", (LinesReadPiece - 4) / 3) + "00";
+// A log whose first piece ends inside a line after a lone CR, the next opening with that line's
+// LF: 10923 frames with 64 KiB pieces.
+const std::string PieceEndsAfterALoneCr =
+    Repeated("05 FB\n", (LinesReadPiece - 16) / 6) + "01 FF 00\r\n\r05 FB\n01 FF\n";
 // 30000 pairs of 01, 89999 bytes: longer than a piece.
 const std::string LongerThanAPiece = Repeated("01 ", 29999) + "01";
 
@@ -183,6 +187,10 @@ INSTANTIATE_TEST_SUITE_P(Cli, ToolAnswers, testing::Values(
           Malformed + "character 10: two separators in a row" + SpacedEnd},
     TCase{"a_place_on_the_second_line", {}, "01 02\n03 0G", 1, "",
           Malformed + "line 2, column 5: 'G' is neither a hex digit nor a separator" + SpacedEnd},
+    TCase{"a_lone_CR_is_a_line_break_in_a_place", {"01\r02 0G"}, "", 1, "",
+          Malformed + "line 2, column 5: 'G' is neither a hex digit nor a separator" + SpacedEnd},
+    TCase{"a_place_counts_characters_not_bytes", {"01\xe2\x80\xa8X"}, "", 1, "",
+          Malformed + "character 4: text after the final line break" + SpacedEnd},
     TCase{"CR_LF_is_one_line_break_in_a_place", {"--format=packed"}, "0102\r\n03", 1, "",
           Malformed + "line 2, column 1: text after the final line break" + PackedEnd},
     TCase{"invalid_UTF8_named_by_its_byte", {}, "01 \xff", 1, "", Malformed + "byte 4: invalid UTF-8" + SpacedEnd},
@@ -208,6 +216,9 @@ INSTANTIATE_TEST_SUITE_P(Cli, ToolAnswers, testing::Values(
           "\n" + PieceLessTwo + "\r\n05", 0, "2: 21845\n3: 1\n", "sumvane-lrc: 2 frames: 2 ok, 0 malformed\n"},
     TCase{"lines_a_lone_CR_ends_a_piece", {"--lines", "--field=bytes"},
           "\n" + PieceLessTwo + "\r05", 0, "2: 21845\n3: 1\n", "sumvane-lrc: 2 frames: 2 ok, 0 malformed\n"},
+    TCase{"lines_an_LF_opening_a_piece_ends_the_line_after_a_lone_CR", {"--lines", "--check", "--quiet"},
+          PieceEndsAfterALoneCr, 0, "", "sumvane-lrc: 10923 frames: 10923 ok, 0 wrong LRC, 0 malformed\n"},
+    TCase{"lines_an_empty_log", {"--lines"}, "", 0, "", "sumvane-lrc: 0 frames: 0 ok, 0 malformed\n"},
     TCase{"lines_a_line_longer_than_a_piece", {"--lines"}, LongerThanAPiece + "\r\n05 FB\n", 0,
           "1: D0\n2: 00\n", "sumvane-lrc: 2 frames: 2 ok, 0 malformed\n"},
     TCase{"append_spaced", {"--append", "11 03 00 6B 00 03"}, "", 0, "11 03 00 6B 00 03 7E\n", ""},
@@ -220,6 +231,8 @@ INSTANTIATE_TEST_SUITE_P(Cli, ToolAnswers, testing::Values(
                       "of hex digits, without ':' and LRC)\n"},
     TCase{"append_a_C_array_keeps_its_braces", {"--append", "--format=c-array", "{0x11, 0X03,}"}, "", 0,
           "{0x11, 0x03, 0xEC}\n", ""},
+    TCase{"append_a_C_array_keeps_its_square_brackets", {"--append", "--format=c-array", "[0x11, 0x03]"}, "", 0,
+          "[0x11, 0x03, 0xEC]\n", ""},
     TCase{"append_colon_separated", {"--append", "--format=colon", "11:03"}, "", 0, "11:03:EC\n", ""},
     TCase{"append_a_zero_LRC", {"--append", "FF 01"}, "", 0, "FF 01 00\n", ""},
     TCase{"append_malformed_prints_nothing", {"--append", "01 2"}, "", 1, "",
@@ -231,6 +244,8 @@ INSTANTIATE_TEST_SUITE_P(Cli, ToolAnswers, testing::Values(
     TCase{"a_C_array_hints_at_its_format", {"0x11, 0x03"}, "", 1, "",
           Malformed + "character 2: 'x' is neither a hex digit nor a separator" + SpacedEnd +
           "sumvane-lrc: hint: it is well-formed as --format c-array\n"},
+    TCase{"no_hint_under_an_explicit_format", {"--format", "spaced", "0x11, 0x03"}, "", 1, "",
+          Malformed + "character 2: 'x' is neither a hex digit nor a separator" + SpacedEnd},
     TCase{"colon_separated_hints_at_its_format", {"11:03:00"}, "", 1, "",
           Malformed + "character 3: ':' is neither a hex digit nor a separator" + SpacedEnd +
           "sumvane-lrc: hint: it is well-formed as --format colon\n"},
@@ -255,6 +270,9 @@ INSTANTIATE_TEST_SUITE_P(Cli, ToolAnswers, testing::Values(
     TCase{"json_malformed_with_the_formats_that_read_it", {"--json", "0102"}, "", 1,
           "{\"valid\":false,\"flaw\":\"a third hex digit; pairs are separated by one blank\",\"position\":3,"
           "\"line\":1,\"column\":3,\"byte\":3,\"well_formed_as\":[\"packed\"]}\n", ""},
+    TCase{"json_malformed_under_an_explicit_format_names_no_other", {"--json", "--format=spaced", "0x11, 0x03"}, "", 1,
+          "{\"valid\":false,\"flaw\":\"'x' is neither a hex digit nor a separator\",\"position\":2,"
+          "\"line\":1,\"column\":2,\"byte\":2}\n", ""},
     TCase{"json_of_invalid_UTF8", {"--json"}, "01\n\xff", 1,
           "{\"valid\":false,\"flaw\":\"invalid UTF-8\",\"position\":4,\"line\":2,\"column\":1,\"byte\":4}\n", ""},
     TCase{"json_of_a_failing_check", {"--json", "--check", "11 03 00 6B 00 03 7F"}, "", 1,
@@ -283,6 +301,7 @@ TEST(ToolAnswersInput, PieceRowsStraddleAPiece)
     EXPECT_EQ(split[LinesReadPiece - 1], '\r');
     EXPECT_EQ(split[LinesReadPiece], '\n');
     EXPECT_GT(LongerThanAPiece.size(), LinesReadPiece);
+    EXPECT_EQ(PieceEndsAfterALoneCr.substr(LinesReadPiece - 6, 7), "\r05 FB\n");
 }
 
 struct TUsageCase
@@ -314,6 +333,7 @@ TEST_P(UsageErrors, ExitTwoWithTheReasonAndWhereTheHelpIs)
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Cli, UsageErrors, testing::Values(
     TUsageCase{"unknown_option", {"--frobnicate"}, "sumvane-lrc: unknown option '--frobnicate'\n"},
+    TUsageCase{"an_option_that_only_starts_as_one", {"--field-hex", "01"}, "sumvane-lrc: unknown option '--field-hex'\n"},
     TUsageCase{"second_TEXT", {"01", "02"}, "sumvane-lrc: more than one TEXT given; quote the data text as one argument\n"},
     TUsageCase{"field_without_name", {"--field"}, "sumvane-lrc: --field needs a NAME\n"},
     TUsageCase{"unknown_field", {"--field=crc", "01"}, "sumvane-lrc: unknown field 'crc' (expected hex, decimal, octal, binary or bytes)\n"},
@@ -323,6 +343,7 @@ INSTANTIATE_TEST_SUITE_P(Cli, UsageErrors, testing::Values(
     TUsageCase{"append_with_check", {"--append", "--check", "01"}, "sumvane-lrc: --append and --check cannot be combined\n"},
     TUsageCase{"json_with_field", {"--json", "--field=hex", "01"}, "sumvane-lrc: --json and --field cannot be combined\n"},
     TUsageCase{"status_with_json", {"--status", "--json", "01"}, "sumvane-lrc: --status and --json cannot be combined\n"},
+    TUsageCase{"status_with_quiet", {"--lines", "--status", "--quiet"}, "sumvane-lrc: --status and --quiet cannot be combined\n"},
     TUsageCase{"quiet_without_lines", {"--quiet", "01"}, "sumvane-lrc: --quiet needs --lines; for one text, --status prints nothing\n"},
     TUsageCase{"repeated_format", {"--format=packed", "--format=packed"}, "sumvane-lrc: --format given more than once\n"}),
     [](const testing::TestParamInfo<TUsageCase>& info) { return std::string(info.param.name); });
