@@ -152,7 +152,7 @@ int ReportLines(const TOptions& options, const TInput& in, std::FILE* out, std::
     if (options.text || !in.stream) {
         splitter.Feed(options.text ? std::string_view(*options.text) : in.bytes, onLine);
     } else {
-        std::vector<char> chunk(1 << 16);
+        std::vector<char> chunk(LinesReadPiece);
         while (const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), in.stream))
             splitter.Feed(std::string_view(chunk.data(), got), onLine);
         if (std::ferror(in.stream)) {
@@ -183,8 +183,8 @@ int Run(const std::vector<std::string>& args, const TInput& in, std::FILE* out, 
 {
     TOptions options;
     if (const auto problem = ParseArguments(args, options)) {
-        Write(err, "sumvane-lrc: " + *problem + "\n\n");
-        Write(err, Usage);
+        Write(err,
+              "sumvane-lrc: " + *problem + "\nTry 'sumvane-lrc --help' for more information.\n");
         return ExitUsage;
     }
     if (options.help) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -12,6 +13,10 @@ enum TExitStatus : int
     ExitMalformed = 1, // malformed text (with --check: also a frame whose LRC does not check)
     ExitUsage = 2,     // bad command line, unreadable input or unwritable output
 };
+
+// With --lines, standard input is read in pieces of this many bytes: a log of any length takes
+// the memory of a piece and of its longest line.
+inline constexpr std::size_t LinesReadPiece = std::size_t{1} << 16;
 
 // Runs the tool on the arguments after the program name, reading the data text from `in` when
 // no TEXT is given. Returns the exit status.

@@ -40,14 +40,6 @@ const std::string_view Usage =
 
 namespace {
 
-constexpr std::array<std::pair<std::string_view, TField>, 5> FieldNames{{
-    {"hex", TField::Hex},
-    {"decimal", TField::Decimal},
-    {"octal", TField::Octal},
-    {"binary", TField::Binary},
-    {"bytes", TField::Bytes},
-}};
-
 // The value of an option that takes one ("--name VALUE" or "--name=VALUE"), looked up in its
 // table; on a usage error, the message.
 template <typename Value, std::size_t Size>
@@ -68,7 +60,7 @@ ParseNamed(const std::vector<std::string>& args, std::size_t& i, std::string_vie
     if (value)
         return std::string(option) + " given more than once";
     const auto found = std::find_if(names.begin(), names.end(),
-                                     [&](const auto& entry) { return entry.first == name; });
+                                    [&](const auto& entry) { return entry.first == name; });
     if (found == names.end())
         return "unknown " + std::string(option.substr(2)) + " '" + std::string(name) +
                "' (expected " + std::string(expected) + ")";
@@ -91,29 +83,18 @@ std::optional<std::string> ParseArguments(const std::vector<std::string>& args, 
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
         std::optional<std::string> problem;
+        const std::string_view name = arg == "-h" ? "--help" : arg;
+        const auto flag = std::find_if(Switches.begin(), Switches.end(),
+                                       [&](const auto& entry) { return entry.first == name; });
         if (!optionsEnded && arg == "--") {
             optionsEnded = true;
-        } else if (!optionsEnded && (arg == "-h" || arg == "--help")) {
-            options.help = true;
-        } else if (!optionsEnded && arg == "--version") {
-            options.version = true;
-        } else if (!optionsEnded && arg == "--check") {
-            options.check = true;
-        } else if (!optionsEnded && arg == "--lines") {
-            options.lines = true;
-        } else if (!optionsEnded && arg == "--append") {
-            options.append = true;
-        } else if (!optionsEnded && arg == "--json") {
-            options.json = true;
-        } else if (!optionsEnded && arg == "--status") {
-            options.status = true;
-        } else if (!optionsEnded && arg == "--quiet") {
-            options.quiet = true;
-        } else if (!optionsEnded && IsOption(arg, "--field")) {
-            problem = ParseNamed(args, i, "--field", FieldNames,
+        } else if (!optionsEnded && flag != Switches.end()) {
+            options.*flag->second = true;
+        } else if (!optionsEnded && IsOption(arg, FieldOption)) {
+            problem = ParseNamed(args, i, FieldOption, FieldNames,
                                  "hex, decimal, octal, binary or bytes", options.field);
-        } else if (!optionsEnded && IsOption(arg, "--format")) {
-            problem = ParseNamed(args, i, "--format", FormatNames,
+        } else if (!optionsEnded && IsOption(arg, FormatOption)) {
+            problem = ParseNamed(args, i, FormatOption, FormatNames,
                                  "spaced, packed, modbus-ascii, c-array or colon", options.format);
         } else if (!optionsEnded && arg.size() > 1 && arg.front() == '-') {
             problem = "unknown option '" + std::string(arg) + "'";

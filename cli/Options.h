@@ -47,8 +47,32 @@ inline constexpr std::array<std::pair<std::string_view, TFrameFormat>, 5> Format
     {"colon", TFrameFormat::Colon},
 }};
 
+// Every --field name, in the order the help gives them.
+inline constexpr std::array<std::pair<std::string_view, TField>, 5> FieldNames{{
+    {"hex", TField::Hex},
+    {"decimal", TField::Decimal},
+    {"octal", TField::Octal},
+    {"binary", TField::Binary},
+    {"bytes", TField::Bytes},
+}};
+
+// The options that take a NAME from one of the tables above.
+inline constexpr std::string_view FormatOption = "--format";
+inline constexpr std::string_view FieldOption = "--field";
+
+// The options that take no value, each with the flag it sets; -h is short for --help.
+inline constexpr std::array<std::pair<std::string_view, bool TOptions::*>, 8> Switches{{
+    {"--lines", &TOptions::lines},
+    {"--check", &TOptions::check},
+    {"--append", &TOptions::append},
+    {"--json", &TOptions::json},
+    {"--status", &TOptions::status},
+    {"--quiet", &TOptions::quiet},
+    {"--help", &TOptions::help},
+    {"--version", &TOptions::version},
+}};
+
 extern const std::string_view Usage;
 
-// Parses the arguments after the program name; on a usage error returns the message to show
-// above the usage text.
+// Parses the arguments after the program name; on a usage error returns the reason.
 std::optional<std::string> ParseArguments(const std::vector<std::string>& args, TOptions& options);

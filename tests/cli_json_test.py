@@ -32,9 +32,11 @@ def cases():
 
 def main():
     tool = sys.argv[1]
-    runs = failures = 0
+    launches = usage_errors = runs = failures = 0
     for args, stdin in cases():
         done = subprocess.run([tool] + args, input=stdin, capture_output=True, timeout=60)
+        launches += 1
+        usage_errors += done.returncode == 2
         if done.returncode == 2 or {"--help", "-h", "--version"} & set(args):
             continue  # usage errors, the help and the version are not results
         runs += 1
@@ -64,7 +66,9 @@ def main():
             failures += 1
             print("FAIL: %r on %r: %s\n  %r" % (args, stdin[:40], problem, done.stdout[:300]))
     print("%d runs of --json: %d failures" % (runs, failures))
-    sys.exit(1 if failures else 0)
+    if not runs:  # a tool that refuses every command line has given no JSON to check
+        print("FAIL: no run gave a result: %d launches, %d exited 2" % (launches, usage_errors))
+    sys.exit(1 if failures or not runs else 0)
 
 
 if __name__ == "__main__":

@@ -1,10 +1,15 @@
 // sumvane-lrc as a script sees it, run in this process: its arguments, its three streams and
 // its exit status.
 #include "cli/LrcTool.h"
+#include "cli/Options.h"
+#include "tests/support/CompletionScript.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -85,41 +90,6 @@ const std::string SpacedEnd = " (expected pairs of hex digits, each but the last
 const std::string PackedEnd = " (expected pairs of hex digits with nothing between them)\n";
 const std::string ModbusEnd = " (expected ':' and pairs of hex digits, perhaps ended by CR LF)\n";
 
-const std::string Help =
-    "Usage: sumvane-lrc [OPTIONS] [TEXT]\n"
-    "Prints the LRC check byte of hexadecimal data text such as \"01 A0 7C FF 02\".\n"
-    "Without TEXT, or with TEXT \"-\", the data text is the whole of standard input, read as\n"
-    "UTF-8.\n"
-    "\n"
-    "Options:\n"
-    "  --format NAME  how the bytes are written: spaced (the default, \"11 03 00 6B\"),\n"
-    "                 packed (\"1103006B\"), modbus-ascii (\":1103006B00037E\", then CR LF),\n"
-    "                 c-array (\"0x11, 0x03, 0x00, 0x6B\", perhaps in {} or []) or\n"
-    "                 colon (\"11:03:00:6B\")\n"
-    "  --lines        one frame a line: check each line on its own and report each\n"
-    "  --field NAME   print only one value; NAME is hex, decimal, octal, binary or bytes\n"
-    "  --check        the data is a frame that ends with its LRC: succeed when it checks\n"
-    "  --append       print the frame with its LRC appended, in its format; for modbus-ascii\n"
-    "                 give the address, function and data without ':' and LRC\n"
-    "  --json         print one JSON object (with --lines, one a line and a summary last)\n"
-    "  --status       print nothing: the exit status is the answer\n"
-    "  --quiet        with --lines: print only the frames that fail, and the tally\n"
-    "  -h, --help     print this help and exit\n"
-    "  --version      print the version and exit\n"
-    "\n"
-    "Examples:\n"
-    "  sumvane-lrc --format modbus-ascii --lines --check < capture.txt\n"
-    "  sumvane-lrc --append \"11 03 00 6B 00 03\"             prints 11 03 00 6B 00 03 7E\n"
-    "  sumvane-lrc --format modbus-ascii --append 1103006B0003  prints :1103006B00037E\n"
-    "  sumvane-lrc --format c-array --field hex \"{0x11, 0x03}\"  prints EC\n"
-    "  sumvane-lrc --json \"01 A0 7C FF 02\"\n"
-    "  sumvane-lrc --status --check \"05 FB\" && echo ok\n"
-    "  sumvane-lrc --lines --check --quiet < log.txt\n"
-    "\n"
-    "Exit status: 0 valid text (with --check: the LRC checks; with --lines: every frame is\n"
-    "good), 1 malformed text (with --check: also a wrong LRC; with --lines: any bad frame),\n"
-    "2 bad command line or input that cannot be read.\n";
-
 std::string Repeated(const std::string& text, std::size_t times)
 {
     std::string all;
@@ -129,11 +99,12 @@ std::string Repeated(const std::string& text, std::size_t times)
     return all;
 }
 
-// The tool reads standard input in pieces of this many bytes under --lines.
-constexpr std::size_t Piece = 65536;
-
-// "00 00 … 00": 21845 pairs, 65534 bytes. After one LF it ends one byte short of a piece.
-const std::string PieceLessTwo = Repeated("00 ", 21844) + "00";
+// "00 00 … 00" that, after one LF, ends one byte short of a piece: 21845 pairs in 64 KiB.
+const std::string PieceLessTwo = Repeated("00 ", (LinesReadPiece - 4) / 3) + "00";
+// A log whose first piece ends inside a line after a lone CR, the next opening with that line's
+// LF: 10923 frames with 64 KiB pieces.
+const std::string PieceEndsAfterALoneCr =
+    Repeated("05 FB\n", (LinesReadPiece - 16) / 6) + "01 FF 00\r\n\r05 FB\n01 FF\n";
 // 30000 pairs of 01, 89999 bytes: longer than a piece.
 const std::string LongerThanAPiece = Repeated("01 ", 29999) + "01";
 
@@ -216,6 +187,10 @@ INSTANTIATE_TEST_SUITE_P(Cli, ToolAnswers, testing::Values(
           Malformed + "character 10: two separators in a row" + SpacedEnd},
     TCase{"a_place_on_the_second_line", {}, "01 02\n03 0G", 1, "",
           Malformed + "line 2, column 5: 'G' is neither a hex digit nor a separator" + SpacedEnd},
+    TCase{"a_lone_CR_is_a_line_break_in_a_place", {"01\r02 0G"}, "", 1, "",
+          Malformed + "line 2, column 5: 'G' is neither a hex digit nor a separator" + SpacedEnd},
+    TCase{"a_place_counts_characters_not_bytes", {"01\xe2\x80\xa8X"}, "", 1, "",
+          Malformed + "character 4: text after the final line break" + SpacedEnd},
     TCase{"CR_LF_is_one_line_break_in_a_place", {"--format=packed"}, "0102\r\n03", 1, "",
           Malformed + "line 2, column 1: text after the final line break" + PackedEnd},
     TCase{"invalid_UTF8_named_by_its_byte", {}, "01 \xff", 1, "", Malformed + "byte 4: invalid UTF-8" + SpacedEnd},
@@ -241,6 +216,9 @@ INSTANTIATE_TEST_SUITE_P(Cli, ToolAnswers, testing::Values(
           "\n" + PieceLessTwo + "\r\n05", 0, "2: 21845\n3: 1\n", "sumvane-lrc: 2 frames: 2 ok, 0 malformed\n"},
     TCase{"lines_a_lone_CR_ends_a_piece", {"--lines", "--field=bytes"},
           "\n" + PieceLessTwo + "\r05", 0, "2: 21845\n3: 1\n", "sumvane-lrc: 2 frames: 2 ok, 0 malformed\n"},
+    TCase{"lines_an_LF_opening_a_piece_ends_the_line_after_a_lone_CR", {"--lines", "--check", "--quiet"},
+          PieceEndsAfterALoneCr, 0, "", "sumvane-lrc: 10923 frames: 10923 ok, 0 wrong LRC, 0 malformed\n"},
+    TCase{"lines_an_empty_log", {"--lines"}, "", 0, "", "sumvane-lrc: 0 frames: 0 ok, 0 malformed\n"},
     TCase{"lines_a_line_longer_than_a_piece", {"--lines"}, LongerThanAPiece + "\r\n05 FB\n", 0,
           "1: D0\n2: 00\n", "sumvane-lrc: 2 frames: 2 ok, 0 malformed\n"},
     TCase{"append_spaced", {"--append", "11 03 00 6B 00 03"}, "", 0, "11 03 00 6B 00 03 7E\n", ""},
@@ -253,6 +231,8 @@ INSTANTIATE_TEST_SUITE_P(Cli, ToolAnswers, testing::Values(
                       "of hex digits, without ':' and LRC)\n"},
     TCase{"append_a_C_array_keeps_its_braces", {"--append", "--format=c-array", "{0x11, 0X03,}"}, "", 0,
           "{0x11, 0x03, 0xEC}\n", ""},
+    TCase{"append_a_C_array_keeps_its_square_brackets", {"--append", "--format=c-array", "[0x11, 0x03]"}, "", 0,
+          "[0x11, 0x03, 0xEC]\n", ""},
     TCase{"append_colon_separated", {"--append", "--format=colon", "11:03"}, "", 0, "11:03:EC\n", ""},
     TCase{"append_a_zero_LRC", {"--append", "FF 01"}, "", 0, "FF 01 00\n", ""},
     TCase{"append_malformed_prints_nothing", {"--append", "01 2"}, "", 1, "",
@@ -264,6 +244,8 @@ INSTANTIATE_TEST_SUITE_P(Cli, ToolAnswers, testing::Values(
     TCase{"a_C_array_hints_at_its_format", {"0x11, 0x03"}, "", 1, "",
           Malformed + "character 2: 'x' is neither a hex digit nor a separator" + SpacedEnd +
           "sumvane-lrc: hint: it is well-formed as --format c-array\n"},
+    TCase{"no_hint_under_an_explicit_format", {"--format", "spaced", "0x11, 0x03"}, "", 1, "",
+          Malformed + "character 2: 'x' is neither a hex digit nor a separator" + SpacedEnd},
     TCase{"colon_separated_hints_at_its_format", {"11:03:00"}, "", 1, "",
           Malformed + "character 3: ':' is neither a hex digit nor a separator" + SpacedEnd +
           "sumvane-lrc: hint: it is well-formed as --format colon\n"},
@@ -288,6 +270,9 @@ INSTANTIATE_TEST_SUITE_P(Cli, ToolAnswers, testing::Values(
     TCase{"json_malformed_with_the_formats_that_read_it", {"--json", "0102"}, "", 1,
           "{\"valid\":false,\"flaw\":\"a third hex digit; pairs are separated by one blank\",\"position\":3,"
           "\"line\":1,\"column\":3,\"byte\":3,\"well_formed_as\":[\"packed\"]}\n", ""},
+    TCase{"json_malformed_under_an_explicit_format_names_no_other", {"--json", "--format=spaced", "0x11, 0x03"}, "", 1,
+          "{\"valid\":false,\"flaw\":\"'x' is neither a hex digit nor a separator\",\"position\":2,"
+          "\"line\":1,\"column\":2,\"byte\":2}\n", ""},
     TCase{"json_of_invalid_UTF8", {"--json"}, "01\n\xff", 1,
           "{\"valid\":false,\"flaw\":\"invalid UTF-8\",\"position\":4,\"line\":2,\"column\":1,\"byte\":4}\n", ""},
     TCase{"json_of_a_failing_check", {"--json", "--check", "11 03 00 6B 00 03 7F"}, "", 1,
@@ -313,9 +298,10 @@ INSTANTIATE_TEST_SUITE_P(Cli, ToolAnswers, testing::Values(
 TEST(ToolAnswersInput, PieceRowsStraddleAPiece)
 {
     const std::string split = "\n" + PieceLessTwo + "\r\n05";
-    EXPECT_EQ(split[Piece - 1], '\r');
-    EXPECT_EQ(split[Piece], '\n');
-    EXPECT_GT(LongerThanAPiece.size(), Piece);
+    EXPECT_EQ(split[LinesReadPiece - 1], '\r');
+    EXPECT_EQ(split[LinesReadPiece], '\n');
+    EXPECT_GT(LongerThanAPiece.size(), LinesReadPiece);
+    EXPECT_EQ(PieceEndsAfterALoneCr.substr(LinesReadPiece - 6, 7), "\r05 FB\n");
 }
 
 struct TUsageCase
@@ -334,19 +320,20 @@ class UsageErrors : public testing::TestWithParam<TUsageCase>
 {
 };
 
-// A usage error exits 2 with the reason, a blank line and the help, all on standard error.
-TEST_P(UsageErrors, ExitTwoWithTheReasonAndTheHelp)
+// A usage error exits 2 with the reason and where the help is, on standard error.
+TEST_P(UsageErrors, ExitTwoWithTheReasonAndWhereTheHelpIs)
 {
     const TUsageCase& row = GetParam();
     const TRun run = RunTool(row.args);
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, row.message + "\n" + Help);
+    EXPECT_EQ(run.err, row.message + "Try 'sumvane-lrc --help' for more information.\n");
 }
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Cli, UsageErrors, testing::Values(
     TUsageCase{"unknown_option", {"--frobnicate"}, "sumvane-lrc: unknown option '--frobnicate'\n"},
+    TUsageCase{"an_option_that_only_starts_as_one", {"--field-hex", "01"}, "sumvane-lrc: unknown option '--field-hex'\n"},
     TUsageCase{"second_TEXT", {"01", "02"}, "sumvane-lrc: more than one TEXT given; quote the data text as one argument\n"},
     TUsageCase{"field_without_name", {"--field"}, "sumvane-lrc: --field needs a NAME\n"},
     TUsageCase{"unknown_field", {"--field=crc", "01"}, "sumvane-lrc: unknown field 'crc' (expected hex, decimal, octal, binary or bytes)\n"},
@@ -356,6 +343,7 @@ INSTANTIATE_TEST_SUITE_P(Cli, UsageErrors, testing::Values(
     TUsageCase{"append_with_check", {"--append", "--check", "01"}, "sumvane-lrc: --append and --check cannot be combined\n"},
     TUsageCase{"json_with_field", {"--json", "--field=hex", "01"}, "sumvane-lrc: --json and --field cannot be combined\n"},
     TUsageCase{"status_with_json", {"--status", "--json", "01"}, "sumvane-lrc: --status and --json cannot be combined\n"},
+    TUsageCase{"status_with_quiet", {"--lines", "--status", "--quiet"}, "sumvane-lrc: --status and --quiet cannot be combined\n"},
     TUsageCase{"quiet_without_lines", {"--quiet", "01"}, "sumvane-lrc: --quiet needs --lines; for one text, --status prints nothing\n"},
     TUsageCase{"repeated_format", {"--format=packed", "--format=packed"}, "sumvane-lrc: --format given more than once\n"}),
     [](const testing::TestParamInfo<TUsageCase>& info) { return std::string(info.param.name); });
@@ -370,8 +358,60 @@ TEST(HelpAndVersion, PrintToStandardOutput)
 
     const TRun help = RunTool({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out, Help);
+    EXPECT_TRUE(help.out.starts_with("Usage: sumvane-lrc [OPTIONS] [TEXT]\n")) << help.out;
     EXPECT_EQ(help.err, "");
+}
+
+// The options the help lists ("  --lines  ...", "  -h, --help  ..."), sorted.
+std::vector<std::string> HelpOptions(std::string_view help)
+{
+    std::vector<std::string> options;
+    for (std::size_t at = 0; (at = help.find("\n  ", at)) != std::string_view::npos; ++at) {
+        std::string_view entry = help.substr(at + 3);
+        if (entry.starts_with("-h, "))
+            entry.remove_prefix(4);
+        if (entry.starts_with("--"))
+            options.emplace_back(entry.substr(0, entry.find_first_of(" \n")));
+    }
+    std::ranges::sort(options);
+    return options;
+}
+
+// The words of the first list the completion script offers (compgen -W "...") after `after`.
+std::vector<std::string> CompletionOffers(std::string_view script, std::string_view after)
+{
+    const std::string_view list = "compgen -W \"";
+    const std::size_t start = script.find(list, script.find(after));
+    if (start == std::string_view::npos)
+        return {};
+    const std::size_t from = start + list.size();
+    std::istringstream words(std::string(script.substr(from, script.find('"', from) - from)));
+    return {std::istream_iterator<std::string>(words), std::istream_iterator<std::string>()};
+}
+
+template <typename Table> std::vector<std::string> NamesOf(const Table& table)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : table)
+        names.emplace_back(entry.first);
+    return names;
+}
+
+// The help is written once, in the tool; every option the tool takes is in it, and bash offers
+// the same options and the names they take.
+TEST(Help, ListsEveryOptionOfTheToolAsBashCompletesThem)
+{
+    std::vector<std::string> options = NamesOf(Switches);
+    options.emplace_back(FormatOption);
+    options.emplace_back(FieldOption);
+    std::ranges::sort(options);
+
+    EXPECT_EQ(HelpOptions(RunTool({"--help"}).out), options);
+    std::vector<std::string> offered = CompletionOffers(CompletionScript, "$cur == -*");
+    std::ranges::sort(offered);
+    EXPECT_EQ(offered, options);
+    EXPECT_EQ(CompletionOffers(CompletionScript, "--format)"), NamesOf(FormatNames));
+    EXPECT_EQ(CompletionOffers(CompletionScript, "--field)"), NamesOf(FieldNames));
 }
 
 // A TEXT that names a file is taken as data text, with a hint to give the file on standard input.

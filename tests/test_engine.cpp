@@ -385,6 +385,7 @@ std::vector<TFrameRow> FrameRows()
         {"PackedTextAfterTheLineEnd", Packed, "11\r\n03", AfterLineEnd, 4},
         {"PackedNothing", Packed, "\n", NoPairs, 0},
         {"PackedLoneCrAtTheEnd", Packed, "0A\r", NotHexDigit, 2},
+        {"PackedLoneCrBeforeALastCharacter", Packed, "1103\rX", AfterLineEnd, 5},
         {"ModbusAsciiWithoutColon", ModbusAscii, "1103006B00037E\r\n", MissingColon, 0},
         {"ModbusAsciiOnlyAColon", ModbusAscii, ":\r\n", NoPairs, 1},
         {"ModbusAsciiOddDigits", ModbusAscii, ":11030\r\n", SingleDigit, 5},

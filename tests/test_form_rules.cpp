@@ -248,8 +248,9 @@ const TTheme GreyBlue{Rgb(0x4D5A6B), Rgb(0xFFFFFF), Rgb(0xA8D8FF)};
 const TTheme HighContrastBlack{Rgb(0x000000), Rgb(0xFFFFFF), Rgb(0xFFFF00), true};
 const TTheme UnreadableTheme{Rgb(0x202326), Rgb(0x303030), Rgb(0x202080)};
 
-// Substitutes read at 4.5:1 (the nearest of these rows at 4.50, the farthest at 4.55); the
-// fixed colours that stay read at 3:1 at least (the nearest at 3.0004).
+// Substitutes read at 4.5:1 (the nearest of these rows at 4.50, the farthest at 4.55), but for
+// the theme's text where no shade reaches that; the fixed colours that stay read at 3:1 at least
+// (the nearest at 3.0004).
 INSTANTIATE_TEST_SUITE_P(
     Rows, LegibleColorTable,
     testing::ValuesIn(std::vector<TLegibleRow>{
@@ -295,6 +296,12 @@ INSTANTIATE_TEST_SUITE_P(
         {"UnreadableThemeTextLightens", clBlack, UnreadableTheme, "#898989"},
         {"UnreadableThemeWindowTextLightens", clWindowText, UnreadableTheme, "#898989"},
         {"UnreadableThemeLinkLightens", clBlue, UnreadableTheme, "#8585B9"},
+        // Grey reads at 2.4:1 here and the text at 3.5:1: no shade between face and text reaches
+        // 4.5:1, and the text itself reads.
+        {"MidGreyFaceHintTakesTheTextAsItIs",
+         clGray,
+         {Rgb(0xC8C8C8), Rgb(0x646464), Rgb(0x0000EE)},
+         "#646464"},
         {"UnreadableLightThemeHintTakesTheDarkenedText",
          clGray,
          {Rgb(0xC0C0C0), Rgb(0xD0D0D0), Rgb(0xD0D0FF)},

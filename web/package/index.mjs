@@ -90,7 +90,7 @@ function run(text, options, lines) {
     }
     const out = e.answer(x.sumvane_latest());
     if (status === 2) {
-      // The tool refused the options: its reason, without the usage that follows it.
+      // The tool refused the options: its reason, without the pointer to --help that follows.
       const reason = e.answer(x.sumvane_report_errors()).split("\n")[0];
       throw new RangeError(reason.replace(/^sumvane-lrc: /, "sumvane: "));
     }
