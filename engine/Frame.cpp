@@ -2,6 +2,7 @@
 
 #include "engine/FrameScan.h"
 #include "engine/HexDigits.h"
+#include "engine/SpacedCheck.h"
 #include "engine/Utf8.h"
 
 #include <cstdint>
@@ -81,15 +82,6 @@ TFrame ReadPacked(std::string_view text, std::size_t at)
     return tally.Frame();
 }
 
-// The value of the last byte of validated spaced text: its last two hexadecimal digits.
-int LastSpacedByte(std::string_view validated)
-{
-    std::size_t end = validated.size();
-    while (end > 0 && !IsHex(validated[end - 1]))
-        --end;
-    return PairAt(validated, end - 2);
-}
-
 } // namespace
 
 TFlaw CharacterFlaw(std::string_view text, std::size_t at, TFlawKind kind)
@@ -117,13 +109,13 @@ TFrame TByteTally::Frame() const
     return frame;
 }
 
-std::optional<TFlaw> DiagnoseSpaced(std::string_view text)
+std::optional<TFlaw> DiagnoseSpaced(std::string_view text, std::size_t from)
 {
     if (auto flaw = EncodingFlaw(text))
         return flaw;
     // The pattern read without backtracking, as its possessive form matches: pair and separator
     // as often as they come, then perhaps a last pair, then the end or one final newline.
-    for (std::size_t at = 0;;) {
+    for (std::size_t at = from;;) {
         if (at == text.size() || IsFinalNewline(text, at)) {
             if (at == 0)
                 return TFlaw{TFlawKind::NoPairs, 0};
@@ -150,16 +142,17 @@ std::optional<TFlaw> DiagnoseSpaced(std::string_view text)
     }
 }
 
-TFrame TFrameReader::Read(std::string_view text, TFrameFormat format)
+TFrame TFrameReader::Read(std::string_view text, TFrameFormat format) const
 {
     if (format == TFrameFormat::Spaced) {
+        const TSpacedCheck check = CheckSpaced(text);
         TFrame frame;
-        frame.Result = CalculateLrcUtf8(m_matcher, text);
+        frame.Result = check.Result;
         if (frame.Result.Valid) {
-            frame.LastByte = LastSpacedByte(text);
+            frame.LastByte = check.LastByte;
             return frame;
         }
-        frame.Flaw = DiagnoseSpaced(text);
+        frame.Flaw = DiagnoseSpaced(text, check.Clean);
         if (!frame.Flaw)
             throw ELrcError("the data text was refused, but no place in it is wrong");
         return frame;
