@@ -2,7 +2,7 @@
 
 #include "engine/FrameScan.h"
 #include "engine/HexDigits.h"
-#include "engine/SpacedCheck.h"
+#include "engine/PairCheck.h"
 #include "engine/Utf8.h"
 
 #include <cstdint>
@@ -52,34 +52,40 @@ std::optional<TFlaw> EncodingFlaw(std::string_view text)
     return std::nullopt;
 }
 
-// Sums the pairs of packed text from `at` on: the Packed format, and a Modbus ASCII frame after
-// its colon.
-TFrame ReadPacked(std::string_view text, std::size_t at)
+// The length of the line end a frame other than spaced text may close with: LF or CR LF.
+std::size_t FinalLineEndLength(std::string_view text)
 {
-    TByteTally tally;
-    TFrame refused;
-    for (;; at += 2) {
-        if (IsFrameEnd(text, at))
-            break;
-        if (!IsHex(text[at])) {
-            refused.Flaw = CharacterFlaw(text, at);
-            return refused;
-        }
-        if (IsFrameEnd(text, at + 1)) {
-            refused.Flaw = TFlaw{TFlawKind::SingleDigit, at};
-            return refused;
-        }
-        if (!IsHex(text[at + 1])) {
-            refused.Flaw = CharacterFlaw(text, at + 1);
-            return refused;
-        }
-        tally.Add(PairAt(text, at));
+    return text.ends_with("\r\n") ? 2 : text.ends_with('\n') ? 1 : 0;
+}
+
+// The pairs of packed text from `start` on: the Packed format, and a Modbus ASCII frame after
+// its colon. They are checked a vector at a time; a refused frame is read again, from the first
+// pair the check could not pass, for its flaw.
+TFrame ReadPacked(std::string_view text, std::size_t start)
+{
+    const std::size_t end = text.size() - FinalLineEndLength(text);
+    const TPairCheck check = CheckPacked(text.substr(start, end - start));
+    TFrame frame;
+    if (check.Result.Valid) {
+        frame.Result = check.Result;
+        frame.LastByte = check.LastByte;
+        return frame;
     }
-    if (tally.Count() == 0) {
-        refused.Flaw = TFlaw{TFlawKind::NoPairs, at};
-        return refused;
+    for (std::size_t at = start + check.Clean;; at += 2) {
+        if (IsFrameEnd(text, at)) {
+            if (at != start)
+                throw ELrcError("the frame was refused, but no place in it is wrong");
+            frame.Flaw = TFlaw{TFlawKind::NoPairs, at};
+        } else if (!IsHex(text[at])) {
+            frame.Flaw = CharacterFlaw(text, at);
+        } else if (IsFrameEnd(text, at + 1)) {
+            frame.Flaw = TFlaw{TFlawKind::SingleDigit, at};
+        } else if (!IsHex(text[at + 1])) {
+            frame.Flaw = CharacterFlaw(text, at + 1);
+        }
+        if (frame.Flaw)
+            return frame;
     }
-    return tally.Frame();
 }
 
 } // namespace
@@ -145,7 +151,7 @@ std::optional<TFlaw> DiagnoseSpaced(std::string_view text, std::size_t from)
 TFrame TFrameReader::Read(std::string_view text, TFrameFormat format) const
 {
     if (format == TFrameFormat::Spaced) {
-        const TSpacedCheck check = CheckSpaced(text);
+        const TPairCheck check = CheckSpaced(text);
         TFrame frame;
         frame.Result = check.Result;
         if (frame.Result.Valid) {

@@ -57,7 +57,7 @@ struct TFrame
 
 // The first flaw of spaced data text, by the same rules as the window's verdict: a flaw exactly
 // when CalculateLrcUtf8 says malformed. `from` may skip a leading run of whole pair-and-separator
-// groups already checked (TSpacedCheck::Clean).
+// groups already checked (TPairCheck::Clean).
 std::optional<TFlaw> DiagnoseSpaced(std::string_view utf8, std::size_t from = 0);
 
 // The bytes of a text that TFrameReader::Read found well-formed in that format, in order.

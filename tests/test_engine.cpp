@@ -5,7 +5,7 @@
 #include "engine/HexMatcher.h"
 #include "engine/Lrc.h"
 #include "engine/Render.h"
-#include "engine/SpacedCheck.h"
+#include "engine/PairCheck.h"
 #include "engine/Utf8.h"
 #include "tests/support/LrcModel.h"
 #include "tests/support/SharedRows.h"
@@ -109,20 +109,20 @@ std::u16string RandomText(TRandom& random)
 }
 
 // The units this processor can check spaced text with; the scalar one everywhere.
-std::vector<TSpacedCheckUnit> AvailableUnits()
+std::vector<TPairCheckUnit> AvailableUnits()
 {
-    std::vector<TSpacedCheckUnit> units;
+    std::vector<TPairCheckUnit> units;
     for (const auto unit :
-         {TSpacedCheckUnit::Scalar, TSpacedCheckUnit::Sse2, TSpacedCheckUnit::Avx2})
-        if (HasSpacedCheckUnit(unit))
+         {TPairCheckUnit::Scalar, TPairCheckUnit::Sse2, TPairCheckUnit::Avx2})
+        if (HasPairCheckUnit(unit))
             units.push_back(unit);
     return units;
 }
 
-const char* UnitName(TSpacedCheckUnit unit)
+const char* UnitName(TPairCheckUnit unit)
 {
-    return unit == TSpacedCheckUnit::Scalar ? "scalar"
-           : unit == TSpacedCheckUnit::Sse2 ? "SSE2"
+    return unit == TPairCheckUnit::Scalar ? "scalar"
+           : unit == TPairCheckUnit::Sse2 ? "SSE2"
                                             : "AVX2";
 }
 
@@ -132,8 +132,8 @@ void ExpectCheckedAsThePatternDoes(HexMatcher& matcher, std::string_view utf8)
 {
     const TLrcResult expected = CalculateLrcUtf8(matcher, utf8);
     const std::optional<TFlaw> flaw = DiagnoseSpaced(utf8);
-    for (const TSpacedCheckUnit unit : AvailableUnits()) {
-        const TSpacedCheck check = CheckSpaced(utf8, unit);
+    for (const TPairCheckUnit unit : AvailableUnits()) {
+        const TPairCheck check = CheckSpaced(utf8, unit);
         ASSERT_EQ(check.Result.Valid, expected.Valid) << UnitName(unit) << ": " << Shown(utf8);
         if (expected.Valid) {
             ASSERT_EQ(check.Result.ByteCount, expected.ByteCount) << UnitName(unit);
@@ -176,7 +176,7 @@ TEST_P(CalculateLrcTable, GivesTheVerdictCountAndLrcOfTheTextAndOfItsUtf8)
     // The diagnosis finds a flaw exactly where the verdict is "malformed".
     EXPECT_EQ(DiagnoseSpaced(Utf8Bytes(row.text)).has_value(), !row.valid);
     // The tool's check gives the same answer without the matcher, with every unit.
-    for (const TSpacedCheckUnit unit : AvailableUnits()) {
+    for (const TPairCheckUnit unit : AvailableUnits()) {
         const TLrcResult checked = CheckSpaced(Utf8Bytes(row.text), unit).Result;
         EXPECT_EQ(checked.Valid, result.Valid) << UnitName(unit);
         EXPECT_EQ(checked.ByteCount, result.ByteCount) << UnitName(unit);
