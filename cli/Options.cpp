@@ -68,7 +68,7 @@ ParseNamed(const std::vector<std::string>& args, std::size_t& i, std::string_vie
     if (value)
         return std::string(option) + " given more than once";
     const auto found = std::find_if(names.begin(), names.end(),
-                                     [&](const auto& entry) { return entry.first == name; });
+                                    [&](const auto& entry) { return entry.first == name; });
     if (found == names.end())
         return "unknown " + std::string(option.substr(2)) + " '" + std::string(name) +
                "' (expected " + std::string(expected) + ")";
