@@ -8,8 +8,10 @@
 #include "engine/Lines.h"
 #include "packaging/Product.h"
 
+#include <charconv>
 #include <cstdio>
 #include <exception>
+#include <iterator>
 #include <string_view>
 
 namespace {
@@ -101,6 +103,48 @@ int Report(const TOptions& options, std::string_view text, std::FILE* out, std::
     return status;
 }
 
+// Standard output in big pieces: a log's result lines are short and many. Whatever goes to
+// standard error first sends what is gathered, so that a terminal shows both in their order.
+class TGathered
+{
+public:
+    TGathered(std::FILE* out, std::FILE* err) : m_out(out), m_err(err) { m_text.reserve(Piece); }
+    ~TGathered() { Send(); }
+    TGathered(const TGathered&) = delete;
+    TGathered& operator=(const TGathered&) = delete;
+
+    std::string& Text() { return m_text; }
+    // A line has been added.
+    void Added()
+    {
+        if (m_text.size() >= Piece)
+            Send();
+    }
+    void Send()
+    {
+        Write(m_out, m_text);
+        m_text.clear();
+    }
+    void Error(std::string_view text)
+    {
+        Send();
+        Write(m_err, text);
+    }
+
+private:
+    static constexpr std::size_t Piece = 1 << 16;
+    std::FILE* m_out;
+    std::FILE* m_err;
+    std::string m_text;
+};
+
+void AppendNumber(std::string& text, std::size_t number)
+{
+    char digits[24];
+    const auto end = std::to_chars(std::begin(digits), std::end(digits), number).ptr;
+    text.append(digits, end);
+}
+
 // A frame per line: one result line each on standard output, the tally on standard error; or
 // with --append the frames built on standard output and the malformed lines on standard error.
 int ReportLines(const TOptions& options, const TInput& in, std::FILE* out, std::FILE* err)
@@ -110,7 +154,8 @@ int ReportLines(const TOptions& options, const TInput& in, std::FILE* out, std::
     TFrameReader reader;
     std::size_t number = 0;
     TTally tally;
-    std::string result;
+    TGathered gathered(out, err);
+    std::string& result = gathered.Text();
     const auto onLine = [&](std::string_view line) {
         ++number;
         if (line.empty())
@@ -124,14 +169,25 @@ int ReportLines(const TOptions& options, const TInput& in, std::FILE* out, std::
         if (options.status || (options.quiet && outcome == TOutcome::Good))
             return;
         if (options.json) {
-            Write(out, JsonFrame(options, line, frame, number, {}));
+            result += JsonFrame(options, line, frame, number, {});
+            gathered.Added();
             return;
         }
         if (options.append && outcome == TOutcome::Good) {
-            Write(out, AppendedFrame(line, format, frame.Result.Lrc));
+            result += AppendedFrame(line, format, frame.Result.Lrc);
+            gathered.Added();
             return;
         }
-        result = std::to_string(number) + ": ";
+        if (options.append) { // standard output carries nothing but frames ready to send
+            std::string report = "sumvane-lrc: line ";
+            AppendNumber(report, number);
+            report += ": malformed at " + PlaceText(PlaceOf(line, *frame.Flaw), *frame.Flaw, true) +
+                      ": " + FlawText(*frame.Flaw, format) + "\n";
+            gathered.Error(report);
+            return;
+        }
+        AppendNumber(result, number);
+        result += ": ";
         if (frame.Flaw)
             result += "malformed at " + PlaceText(PlaceOf(line, *frame.Flaw), *frame.Flaw, true) +
                       ": " + FlawText(*frame.Flaw, format);
@@ -142,10 +198,7 @@ int ReportLines(const TOptions& options, const TInput& in, std::FILE* out, std::
         else
             result += FieldText(frame.Result, field);
         result += '\n';
-        if (options.append) // standard output carries nothing but frames ready to send
-            Write(err, "sumvane-lrc: line " + result);
-        else
-            Write(out, result);
+        gathered.Added();
     };
 
     TLineSplitter splitter;
@@ -156,16 +209,16 @@ int ReportLines(const TOptions& options, const TInput& in, std::FILE* out, std::
         while (const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), in.stream))
             splitter.Feed(std::string_view(chunk.data(), got), onLine);
         if (std::ferror(in.stream)) {
-            Write(err, "sumvane-lrc: cannot read standard input\n");
+            gathered.Error("sumvane-lrc: cannot read standard input\n");
             return ExitUsage;
         }
     }
     splitter.Finish(onLine);
 
     if (options.json && !options.status)
-        Write(out, JsonSummary(tally));
+        result += JsonSummary(tally);
     else if (!options.status)
-        Write(err, "sumvane-lrc: " + TallyText(tally, options.check) + "\n");
+        gathered.Error("sumvane-lrc: " + TallyText(tally, options.check) + "\n");
     return tally.Good == tally.Frames ? ExitOk : ExitMalformed;
 }
 

@@ -3,6 +3,7 @@
 #include "engine/Render.h"
 #include "engine/Utf8.h"
 
+#include <array>
 #include <cstdio>
 
 namespace {
@@ -131,20 +132,35 @@ int ExpectedLastByte(const TFrame& frame)
 
 std::string FieldText(const TLrcResult& result, TField field)
 {
-    const TLrcTexts texts = RenderLrc(result);
+    // The four renderings of every LRC, made once: a log asks for one with every frame.
+    struct TUtf8Texts
+    {
+        std::string Hex, Decimal, Octal, Binary;
+    };
+    static const std::array<TUtf8Texts, 256> rendered = [] {
+        std::array<TUtf8Texts, 256> all;
+        for (int lrc = 0; lrc < 256; ++lrc) {
+            const TLrcTexts texts = RenderLrc({true, 1, lrc});
+            all[lrc] = {ToUtf8(texts.Hex), ToUtf8(texts.Decimal), ToUtf8(texts.Octal),
+                        ToUtf8(texts.Binary)};
+        }
+        return all;
+    }();
+    if (!result.Valid || result.Lrc < 0 || result.Lrc > 255)
+        throw ELrcError("only a valid result has an LRC to render");
+    const TUtf8Texts& texts = rendered[static_cast<std::size_t>(result.Lrc)];
     switch (field) {
     case TField::All:
-        return "hex: " + ToUtf8(texts.Hex) + "\ndecimal: " + ToUtf8(texts.Decimal) +
-               "\noctal: " + ToUtf8(texts.Octal) + "\nbinary: " + ToUtf8(texts.Binary) +
-               "\nbytes: " + std::to_string(result.ByteCount);
+        return "hex: " + texts.Hex + "\ndecimal: " + texts.Decimal + "\noctal: " + texts.Octal +
+               "\nbinary: " + texts.Binary + "\nbytes: " + std::to_string(result.ByteCount);
     case TField::Hex:
-        return ToUtf8(texts.Hex);
+        return texts.Hex;
     case TField::Decimal:
-        return ToUtf8(texts.Decimal);
+        return texts.Decimal;
     case TField::Octal:
-        return ToUtf8(texts.Octal);
+        return texts.Octal;
     case TField::Binary:
-        return ToUtf8(texts.Binary);
+        return texts.Binary;
     case TField::Bytes:
         return std::to_string(result.ByteCount);
     }

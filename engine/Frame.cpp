@@ -2,6 +2,7 @@
 
 #include "engine/FrameScan.h"
 #include "engine/HexDigits.h"
+#include "engine/PairCheck.h"
 #include "engine/Utf8.h"
 
 #include <cstdint>
@@ -51,43 +52,40 @@ std::optional<TFlaw> EncodingFlaw(std::string_view text)
     return std::nullopt;
 }
 
-// Sums the pairs of packed text from `at` on: the Packed format, and a Modbus ASCII frame after
-// its colon.
-TFrame ReadPacked(std::string_view text, std::size_t at)
+// The length of the line end a frame other than spaced text may close with: LF or CR LF.
+std::size_t FinalLineEndLength(std::string_view text)
 {
-    TByteTally tally;
-    TFrame refused;
-    for (;; at += 2) {
-        if (IsFrameEnd(text, at))
-            break;
-        if (!IsHex(text[at])) {
-            refused.Flaw = CharacterFlaw(text, at);
-            return refused;
-        }
-        if (IsFrameEnd(text, at + 1)) {
-            refused.Flaw = TFlaw{TFlawKind::SingleDigit, at};
-            return refused;
-        }
-        if (!IsHex(text[at + 1])) {
-            refused.Flaw = CharacterFlaw(text, at + 1);
-            return refused;
-        }
-        tally.Add(PairAt(text, at));
-    }
-    if (tally.Count() == 0) {
-        refused.Flaw = TFlaw{TFlawKind::NoPairs, at};
-        return refused;
-    }
-    return tally.Frame();
+    return text.ends_with("\r\n") ? 2 : text.ends_with('\n') ? 1 : 0;
 }
 
-// The value of the last byte of validated spaced text: its last two hexadecimal digits.
-int LastSpacedByte(std::string_view validated)
+// The pairs of packed text from `start` on: the Packed format, and a Modbus ASCII frame after
+// its colon. They are checked a vector at a time; a refused frame is read again, from the first
+// pair the check could not pass, for its flaw.
+TFrame ReadPacked(std::string_view text, std::size_t start)
 {
-    std::size_t end = validated.size();
-    while (end > 0 && !IsHex(validated[end - 1]))
-        --end;
-    return PairAt(validated, end - 2);
+    const std::size_t end = text.size() - FinalLineEndLength(text);
+    const TPairCheck check = CheckPacked(text.substr(start, end - start));
+    TFrame frame;
+    if (check.Result.Valid) {
+        frame.Result = check.Result;
+        frame.LastByte = check.LastByte;
+        return frame;
+    }
+    for (std::size_t at = start + check.Clean;; at += 2) {
+        if (IsFrameEnd(text, at)) {
+            if (at != start)
+                throw ELrcError("the frame was refused, but no place in it is wrong");
+            frame.Flaw = TFlaw{TFlawKind::NoPairs, at};
+        } else if (!IsHex(text[at])) {
+            frame.Flaw = CharacterFlaw(text, at);
+        } else if (IsFrameEnd(text, at + 1)) {
+            frame.Flaw = TFlaw{TFlawKind::SingleDigit, at};
+        } else if (!IsHex(text[at + 1])) {
+            frame.Flaw = CharacterFlaw(text, at + 1);
+        }
+        if (frame.Flaw)
+            return frame;
+    }
 }
 
 } // namespace
@@ -117,13 +115,13 @@ TFrame TByteTally::Frame() const
     return frame;
 }
 
-std::optional<TFlaw> DiagnoseSpaced(std::string_view text)
+std::optional<TFlaw> DiagnoseSpaced(std::string_view text, std::size_t from)
 {
     if (auto flaw = EncodingFlaw(text))
         return flaw;
     // The pattern read without backtracking, as its possessive form matches: pair and separator
     // as often as they come, then perhaps a last pair, then the end or one final newline.
-    for (std::size_t at = 0;;) {
+    for (std::size_t at = from;;) {
         if (at == text.size() || IsFinalNewline(text, at)) {
             if (at == 0)
                 return TFlaw{TFlawKind::NoPairs, 0};
@@ -150,16 +148,17 @@ std::optional<TFlaw> DiagnoseSpaced(std::string_view text)
     }
 }
 
-TFrame TFrameReader::Read(std::string_view text, TFrameFormat format)
+TFrame TFrameReader::Read(std::string_view text, TFrameFormat format) const
 {
     if (format == TFrameFormat::Spaced) {
+        const TPairCheck check = CheckSpaced(text);
         TFrame frame;
-        frame.Result = CalculateLrcUtf8(m_matcher, text);
+        frame.Result = check.Result;
         if (frame.Result.Valid) {
-            frame.LastByte = LastSpacedByte(text);
+            frame.LastByte = check.LastByte;
             return frame;
         }
-        frame.Flaw = DiagnoseSpaced(text);
+        frame.Flaw = DiagnoseSpaced(text, check.Clean);
         if (!frame.Flaw)
             throw ELrcError("the data text was refused, but no place in it is wrong");
         return frame;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "engine/HexMatcher.h"
 #include "engine/Lrc.h"
 
 #include <cstddef>
@@ -57,20 +56,17 @@ struct TFrame
 };
 
 // The first flaw of spaced data text, by the same rules as the window's verdict: a flaw exactly
-// when CalculateLrcUtf8 says malformed.
-std::optional<TFlaw> DiagnoseSpaced(std::string_view utf8);
+// when CalculateLrcUtf8 says malformed. `from` may skip a leading run of whole pair-and-separator
+// groups already checked (TPairCheck::Clean).
+std::optional<TFlaw> DiagnoseSpaced(std::string_view utf8, std::size_t from = 0);
 
 // The bytes of a text that TFrameReader::Read found well-formed in that format, in order.
 std::vector<std::uint8_t> FrameBytes(std::string_view wellFormed, TFrameFormat format);
 
-// Reads frames of any format. It owns one compiled matcher, so that reading many frames (a log,
-// one frame a line) compiles the pattern once.
+// Reads frames of any format; spaced text is checked by CheckSpaced, which gives the pattern's
+// verdicts without compiling it.
 class TFrameReader
 {
 public:
-    // Not const: reading works in the matcher's match block (one reader, one thread).
-    TFrame Read(std::string_view utf8, TFrameFormat format);
-
-private:
-    HexMatcher m_matcher;
+    TFrame Read(std::string_view utf8, TFrameFormat format) const;
 };

@@ -1,7 +1,32 @@
 #pragma once
 
+#include <bit>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
+
+// The first LF or CR at or after `at`, or npos. Eight bytes at a time: a byte that equals LF or
+// CR leaves a zero byte in the word xor'ed with that byte repeated, and the lowest zero byte is
+// found exactly (a borrow can only mark bytes above it).
+inline std::size_t FindLineEnd(std::string_view text, std::size_t at)
+{
+    constexpr std::uint64_t Ones = 0x0101010101010101, Highs = 0x8080808080808080;
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; at + 8 <= text.size(); at += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, text.data() + at, 8);
+            const std::uint64_t lf = word ^ (Ones * '\n'), cr = word ^ (Ones * '\r');
+            const std::uint64_t zero = ((lf - Ones) & ~lf & Highs) | ((cr - Ones) & ~cr & Highs);
+            if (zero != 0)
+                return at + static_cast<std::size_t>(std::countr_zero(zero) / 8);
+        }
+    }
+    for (; at < text.size(); ++at)
+        if (text[at] == '\n' || text[at] == '\r')
+            return at;
+    return std::string_view::npos;
+}
 
 // Cuts a stream of text into lines at LF, CR LF or CR, however the chunks fall; the line end
 // is not part of the line. Holds one line at a time. onLine(std::string_view line) is called
@@ -18,7 +43,7 @@ public:
                 continue;
             }
             m_afterCr = false;
-            const std::size_t end = chunk.find_first_of("\r\n", at);
+            const std::size_t end = FindLineEnd(chunk, at);
             if (end == std::string_view::npos) {
                 m_line.append(chunk.substr(at));
                 return;

@@ -1,9 +1,11 @@
 // The checksum engine's tables. The same program runs on Linux and, cross-built, on Windows
 // (32- and 64-bit, under Wine), so both platforms answer every row.
 #include "engine/Frame.h"
+#include "engine/HexDigits.h"
 #include "engine/HexMatcher.h"
 #include "engine/Lrc.h"
 #include "engine/Render.h"
+#include "engine/PairCheck.h"
 #include "engine/Utf8.h"
 #include "tests/support/LrcModel.h"
 #include "tests/support/SharedRows.h"
@@ -14,6 +16,8 @@
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <memory>
@@ -104,6 +108,51 @@ std::u16string RandomText(TRandom& random)
     return text;
 }
 
+// The units this processor can check spaced text with; the scalar one everywhere.
+std::vector<TPairCheckUnit> AvailableUnits()
+{
+    std::vector<TPairCheckUnit> units;
+    for (const auto unit :
+         {TPairCheckUnit::Scalar, TPairCheckUnit::Sse2, TPairCheckUnit::Avx2})
+        if (HasPairCheckUnit(unit))
+            units.push_back(unit);
+    return units;
+}
+
+const char* UnitName(TPairCheckUnit unit)
+{
+    return unit == TPairCheckUnit::Scalar ? "scalar"
+           : unit == TPairCheckUnit::Sse2 ? "SSE2"
+                                            : "AVX2";
+}
+
+// The tool's check holds to PCRE2 on one text, with every unit: the verdict, count, LRC and
+// last byte, and for a refused text a clean run from which the diagnosis finds the same flaw.
+void ExpectCheckedAsThePatternDoes(HexMatcher& matcher, std::string_view utf8)
+{
+    const TLrcResult expected = CalculateLrcUtf8(matcher, utf8);
+    const std::optional<TFlaw> flaw = DiagnoseSpaced(utf8);
+    for (const TPairCheckUnit unit : AvailableUnits()) {
+        const TPairCheck check = CheckSpaced(utf8, unit);
+        ASSERT_EQ(check.Result.Valid, expected.Valid) << UnitName(unit) << ": " << Shown(utf8);
+        if (expected.Valid) {
+            ASSERT_EQ(check.Result.ByteCount, expected.ByteCount) << UnitName(unit);
+            ASSERT_EQ(check.Result.Lrc, expected.Lrc) << UnitName(unit);
+            std::size_t end = utf8.size();
+            while (HexDigitValue(utf8[end - 1]) < 0)
+                --end;
+            ASSERT_EQ(check.LastByte,
+                      HexDigitValue(utf8[end - 2]) * 16 + HexDigitValue(utf8[end - 1]));
+        } else {
+            ASSERT_EQ(check.Clean % 3, 0u);
+            const std::optional<TFlaw> resumed = DiagnoseSpaced(utf8, check.Clean);
+            ASSERT_TRUE(flaw && resumed) << UnitName(unit) << ": " << Shown(utf8);
+            ASSERT_EQ(resumed->Byte, flaw->Byte) << UnitName(unit) << ": " << Shown(utf8);
+            ASSERT_EQ(resumed->Kind, flaw->Kind) << UnitName(unit) << ": " << Shown(utf8);
+        }
+    }
+}
+
 // --- CalculateLrc: verdict, count and LRC of short texts (tests/data/rows.json) ----------------
 
 class CalculateLrcTable : public testing::TestWithParam<TVerdictRow>
@@ -126,6 +175,13 @@ TEST_P(CalculateLrcTable, GivesTheVerdictCountAndLrcOfTheTextAndOfItsUtf8)
     EXPECT_EQ(fromUtf8.Lrc, result.Lrc);
     // The diagnosis finds a flaw exactly where the verdict is "malformed".
     EXPECT_EQ(DiagnoseSpaced(Utf8Bytes(row.text)).has_value(), !row.valid);
+    // The tool's check gives the same answer without the matcher, with every unit.
+    for (const TPairCheckUnit unit : AvailableUnits()) {
+        const TLrcResult checked = CheckSpaced(Utf8Bytes(row.text), unit).Result;
+        EXPECT_EQ(checked.Valid, result.Valid) << UnitName(unit);
+        EXPECT_EQ(checked.ByteCount, result.ByteCount) << UnitName(unit);
+        EXPECT_EQ(checked.Lrc, result.Lrc) << UnitName(unit);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, CalculateLrcTable, testing::ValuesIn(VerdictRows()),
@@ -257,6 +313,72 @@ TEST(ToUtf16, ReplacesEachByteThatStartsNoCharacter)
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, ToUtf8Table, testing::ValuesIn(EncodeRows()), RowName<TEncodeRow>);
+
+// --- The tool's check against the pattern ---------------------------------------------------
+
+TEST(CheckSpaced, AgreesWithThePatternOnEveryTextOfUpToSixCharacters)
+{
+    // Digits of both cases, a letter just past the hex range, every separator and line break,
+    // the multi-byte line breaks and a letter outside ASCII.
+    const std::vector<std::string> alphabet = {
+        "0",       "f", "F", "g", " ", "\t", "\n", "\v", "\f", "\r", "\xC2\x85", "\xE2\x80\xA8",
+        "\xC3\xA9"};
+    HexMatcher matcher;
+    std::size_t texts = 0;
+    for (std::size_t length = 0; length <= 6; ++length) {
+        std::vector<std::size_t> at(length, 0);
+        for (;;) {
+            std::string text;
+            for (const std::size_t i : at)
+                text += alphabet[i];
+            ExpectCheckedAsThePatternDoes(matcher, text);
+            if (testing::Test::HasFatalFailure())
+                return;
+            ++texts;
+            std::size_t k = length;
+            while (k > 0 && ++at[k - 1] == alphabet.size())
+                at[--k] = 0;
+            if (k == 0)
+                break;
+        }
+    }
+    EXPECT_EQ(texts, 5229043u); // 13^0 + 13^1 + ... + 13^6
+}
+
+TEST(CheckSpaced, AgreesWithThePatternAtEveryEdgeOfAVectorBlock)
+{
+    // Texts that end anywhere in and around the 48- and 96-byte blocks, starting at every
+    // alignment the vector loads see, whole and with one wrong character at each place.
+    TRandom random(3421);
+    HexMatcher matcher;
+    alignas(64) std::array<char, 300> buffer{};
+    static constexpr char Separators[] = " \t\n\f\r";
+    static constexpr char Digits[] = "0123456789abcdefABCDEF";
+    for (std::size_t length = 1; length <= 200; ++length) {
+        std::string text;
+        for (std::size_t i = 0; i < length; ++i)
+            text += i % 3 == 2 ? Separators[random.Below(5)] : Digits[random.Below(22)];
+        const bool edge = length % 48 <= 1 || length % 48 == 47;
+        for (const std::size_t offset : {0, 1, 17, 31}) {
+            for (const std::string_view end : {"", "\r\n", "\xE2\x80\xA9"}) {
+                const std::string whole = text + std::string(end);
+                std::copy(whole.begin(), whole.end(), buffer.begin() + offset);
+                const std::string_view placed(buffer.data() + offset, whole.size());
+                ExpectCheckedAsThePatternDoes(matcher, placed);
+                for (std::size_t wrong = 0; edge && wrong < length; ++wrong) {
+                    for (const char c : {'g', '\v', ' ', '\xC3'}) {
+                        const char kept = buffer[offset + wrong];
+                        buffer[offset + wrong] = c;
+                        ExpectCheckedAsThePatternDoes(matcher, placed);
+                        buffer[offset + wrong] = kept;
+                    }
+                }
+                if (testing::Test::HasFatalFailure())
+                    return;
+            }
+        }
+    }
+}
 
 // --- Random texts against the written pattern and the independent model -----------------------
 
