@@ -5,10 +5,13 @@
 // refused exactly when it has a flaw, and a well-formed one's bytes give its count, last byte
 // and LRC. The input is also a log, cut into lines by the tool's line splitter in chunks of
 // sizes the input chooses: the lines are those of a plain split at LF, CR LF and CR, and each
-// gets the verdict the same text gets alone. Any difference aborts.
+// gets the verdict the same text gets alone. The command-line tool's check of spaced text and of
+// packed pairs gives the same answers with every vector unit the processor has. Any difference
+// aborts.
 #include "engine/Frame.h"
 #include "engine/Lines.h"
 #include "engine/Lrc.h"
+#include "engine/PairCheck.h"
 #include "tests/support/LrcModel.h"
 
 #include <array>
@@ -105,6 +108,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Expect(verdict, ModelLrcUtf8(bytes), "UTF-8");
     if (DiagnoseSpaced(bytes).has_value() == verdict.Valid)
         Fail("diagnosis disagrees with the verdict");
+    // The tool's check, with every unit the processor has, against PCRE2 and the model; packed
+    // pairs checked by every unit alike.
+    const TPairCheck packed = CheckPacked(bytes, TPairCheckUnit::Scalar);
+    for (const auto unit : {TPairCheckUnit::Scalar, TPairCheckUnit::Sse2, TPairCheckUnit::Avx2}) {
+        if (!HasPairCheckUnit(unit))
+            continue;
+        const TPairCheck check = CheckSpaced(bytes, unit);
+        Expect(check.Result, verdict, "the spaced check");
+        if (!check.Result.Valid) {
+            const auto resumed = DiagnoseSpaced(bytes, check.Clean), whole = DiagnoseSpaced(bytes);
+            if (!resumed || !whole || resumed->Kind != whole->Kind || resumed->Byte != whole->Byte)
+                Fail("the diagnosis from where the check stopped finds another flaw");
+        }
+        const TPairCheck other = CheckPacked(bytes, unit);
+        Expect(other.Result, packed.Result, "the packed check");
+        if (other.Result.Valid ? other.LastByte != packed.LastByte : other.Clean > packed.Clean)
+            Fail("the packed check's units disagree on the last byte or on what is clean");
+    }
 
     TFrameReader reader;
     for (const TFrameFormat format : Formats)
