@@ -196,6 +196,17 @@ Edit1.addEventListener("paste", (event) => {
   event.preventDefault();
   insertExact(event.clipboardData.getData("text/plain"));
 });
+// Copy and cut take the text as it was typed or pasted, line breaks and not their pictures, so
+// that what is cut pastes back to the same answer.
+function copyExact(event) {
+  const [from, to] = [Edit1.selectionStart, Edit1.selectionEnd];
+  if (from === to) return;
+  event.preventDefault();
+  event.clipboardData.setData("text/plain", text.slice(from, to));
+  if (event.type === "cut") document.execCommand("delete"); // as typing does, so undo works
+}
+Edit1.addEventListener("copy", copyExact);
+Edit1.addEventListener("cut", copyExact);
 Edit1.addEventListener("input", () => {
   followField();
   Edit1Change();
