@@ -225,6 +225,8 @@ document.addEventListener("keydown", (event) => {
 });
 
 // The link opens its page once per click: the second click of a double click opens nothing.
+// Like the window's link, it takes no focus: the caret stays where it was.
+$("Label8").addEventListener("mousedown", (event) => event.preventDefault());
 $("Label8").addEventListener("click", (event) => {
   if (event.detail > 1) event.preventDefault();
 });
