@@ -341,8 +341,9 @@ test("the link: blue, underlined, no tab stop; a click or a double click opens i
   });
   assert.deepEqual(look, { color: "rgb(0, 0, 255)", underline: true, cursor: "pointer", tabIndex: -1, href: ADDRESS });
 
-  const before = { ...(await display(page)), focus: "Edit1" };
   const focusedDisplay = async () => ({ ...(await display(page)), focus: await page.evaluate(() => document.activeElement.id) });
+  await page.focus("#Edit1");
+  const before = await focusedDisplay();
   for (const gesture of ["click", "dblclick"]) {
     const tabs = [];
     const count = (tab) => {
