@@ -196,6 +196,17 @@ Edit1.addEventListener("paste", (event) => {
   event.preventDefault();
   insertExact(event.clipboardData.getData("text/plain"));
 });
+// Copy and cut take the text as it was typed or pasted, line breaks and not their pictures, so
+// that what is cut pastes back to the same answer.
+function copyExact(event) {
+  const [from, to] = [Edit1.selectionStart, Edit1.selectionEnd];
+  if (from === to) return;
+  event.preventDefault();
+  event.clipboardData.setData("text/plain", text.slice(from, to));
+  if (event.type === "cut") document.execCommand("delete"); // as typing does, so undo works
+}
+Edit1.addEventListener("copy", copyExact);
+Edit1.addEventListener("cut", copyExact);
 Edit1.addEventListener("input", () => {
   followField();
   Edit1Change();
@@ -214,6 +225,8 @@ document.addEventListener("keydown", (event) => {
 });
 
 // The link opens its page once per click: the second click of a double click opens nothing.
+// Like the window's link, it takes no focus: the caret stays where it was.
+$("Label8").addEventListener("mousedown", (event) => event.preventDefault());
 $("Label8").addEventListener("click", (event) => {
   if (event.detail > 1) event.preventDefault();
 });
