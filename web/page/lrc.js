@@ -18,14 +18,23 @@ const TabStops = [...document.querySelectorAll("[data-tab-order]")].sort(
 // of the text as it was pasted. So the field shows each CR and LF as its control picture, one
 // character for one, and `text` holds the real characters.
 const Pictures = { "\r": "\u240D", "\n": "\u240A" };
-const Breaks = { "\u240D": "\r", "\u240A": "\n" };
 const shown = (text) => text.replace(/[\r\n]/g, (c) => Pictures[c]);
-const unshown = (text) => text.replace(/[\u240D\u240A]/g, (c) => Breaks[c]);
 
 let text = "";
 let shownText = "";
 let inserting = null; // the exact text a paste or drop is putting in, until its input event
-let inputType = "";
+
+// A browser edits one long text node slowly, and keeps a long insertion as one; set anew, the
+// field's text is split into short nodes, and every keystroke after it stays quick.
+const LongInsertion = 4096;
+
+// Puts the field's text in anew, with the selection given (the field shows one character for
+// every character of the text, so the places are the same).
+function setField(start, end) {
+  if (Edit1.value === shownText) Edit1.value = "";
+  Edit1.value = shownText;
+  Edit1.setSelectionRange(start, end);
+}
 
 // Where the field's new value differs from what it showed: [start, end of the old, end of the new].
 function changedRange(before, after) {
@@ -67,25 +76,50 @@ function followField() {
   } else {
     const [from, oldTo, newTo] = changedRange(shownText, value);
     const put = value.slice(from, newTo);
-    // Undo and redo bring back what the field showed, pictures for line breaks; typing puts in
-    // every character as it is.
-    const history = inputType === "historyUndo" || inputType === "historyRedo";
-    [start, oldEnd, exact] = [from, oldTo, history ? unshown(put) : put];
+    // Typing puts in every character as it is.
+    [start, oldEnd, exact] = [from, oldTo, put];
   }
   inserting = null;
   text = text.slice(0, start) + exact + text.slice(text.length - (shownText.length - oldEnd));
   shownText = shown(text);
-  if (Edit1.value !== shownText) {
-    const after = start + shown(exact).length;
-    Edit1.value = shownText;
-    Edit1.setSelectionRange(after, after);
+  if (Edit1.value !== shownText || exact.length > LongInsertion) {
+    const after = start + exact.length;
+    setField(after, after);
   }
+}
+
+// --- The field's history ----------------------------------------------------------------------
+// Undo and redo are the page's own, since setting the field's value (above) empties the
+// browser's. Each change is a step, the text and the selection before it.
+const Undo = [];
+const Redo = [];
+const HistoryDepth = 100;
+
+function snapshot() {
+  return { text, start: Edit1.selectionStart, end: Edit1.selectionEnd };
+}
+
+function remember() {
+  Undo.push(snapshot());
+  if (Undo.length > HistoryDepth) Undo.shift();
+  Redo.length = 0;
+}
+
+function stepBack(from, to) {
+  const state = from.pop();
+  if (state === undefined) return;
+  to.push(snapshot());
+  text = state.text;
+  shownText = shown(text);
+  setField(state.start, state.end);
+  Edit1Change();
 }
 
 function insertExact(exact) {
   if (exact === "") return;
   inserting = exact;
-  // As typing does, so that undo takes it back.
+  remember(); // a script's editing raises no beforeinput
+  // As typing does: the field's own editing, which its input events follow.
   if (!document.execCommand("insertText", false, shown(exact))) {
     const from = Edit1.selectionStart;
     Edit1.setRangeText(shown(exact), from, Edit1.selectionEnd, "end");
@@ -186,11 +220,29 @@ function scheduleSettle() {
 
 // --- Keyboard and mouse ---------------------------------------------------------------------------
 Edit1.addEventListener("beforeinput", (event) => {
-  inputType = event.inputType;
-  if (event.inputType === "insertFromDrop" && event.dataTransfer)
-    inserting = event.dataTransfer.getData("text/plain");
-  if (event.inputType === "insertLineBreak" || event.inputType === "insertParagraph")
+  const type = event.inputType;
+  if (type === "insertLineBreak" || type === "insertParagraph") {
     event.preventDefault(); // Enter changes nothing
+  } else if (type === "historyUndo" || type === "historyRedo") {
+    event.preventDefault(); // the context menu's Undo and Redo
+    if (type === "historyUndo") stepBack(Undo, Redo);
+    else stepBack(Redo, Undo);
+  } else {
+    remember();
+    if (type === "insertFromDrop" && event.dataTransfer)
+      inserting = event.dataTransfer.getData("text/plain");
+  }
+});
+Edit1.addEventListener("keydown", (event) => {
+  if (!(event.ctrlKey || event.metaKey) || event.altKey) return;
+  const key = event.key.toLowerCase();
+  if (key === "z" && !event.shiftKey) {
+    event.preventDefault();
+    stepBack(Undo, Redo);
+  } else if (key === "y" || (key === "z" && event.shiftKey)) {
+    event.preventDefault();
+    stepBack(Redo, Undo);
+  }
 });
 Edit1.addEventListener("paste", (event) => {
   event.preventDefault();
@@ -203,7 +255,10 @@ function copyExact(event) {
   if (from === to) return;
   event.preventDefault();
   event.clipboardData.setData("text/plain", text.slice(from, to));
-  if (event.type === "cut") document.execCommand("delete"); // as typing does, so undo works
+  if (event.type === "cut") {
+    remember(); // a script's editing raises no beforeinput
+    document.execCommand("delete");
+  }
 }
 Edit1.addEventListener("copy", copyExact);
 Edit1.addEventListener("cut", copyExact);
