@@ -124,6 +124,10 @@ test("a failure in the engine is an Error with its message, and the next call is
     assert.throws(() => renderLrc(result), (e) => e.constructor === Error && e.message === message);
     assert.deepEqual(calculateLrc("01 A0 7C FF 02"), good);
   }
+  // A failure abandons its call mid-way, stack and all: only a fresh instance each time keeps
+  // thousands of them from adding up.
+  for (let i = 0; i < 3000; i++) assert.throws(() => renderLrc(failures[0][0]), Error);
+  assert.equal(report("01 A0 7C FF 02", { check: true }).expected, "E4");
 });
 
 // Bytes only a Uint8Array carries, and what sumvane-lrc --json says of them on standard input.
