@@ -237,7 +237,10 @@ await sumvane.init();
 
 // Null when the package answers `input` as the tool did; the difference else.
 function difference(input, combo, lines, [status, out, err]) {
-  const forms = [["Uint8Array", input]];
+  // The bytes as a view into a larger buffer, as Node's Buffers often are.
+  const view = new Uint8Array(input.length + 3).subarray(3);
+  view.set(input);
+  const forms = [["Uint8Array", view]];
   const string = stringOf(input);
   if (string !== null) forms.push(["string", string]);
   for (const [form, given] of forms) {
