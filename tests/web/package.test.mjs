@@ -64,24 +64,25 @@ test("the example's keystrokes and the pastes: what the window shows", () => {
 
 // Each row: a call with one argument of a wrong type, or missing.
 const good = { valid: true, byteCount: 5, lrc: 226 };
-const shown = (value) => (value === undefined ? "missing" : JSON.stringify(value) ?? String(value));
+const described = (value) =>
+  value === undefined ? "missing" : (JSON.stringify(value) ?? String(value));
 const typeErrors = [
   ["calculateLrc text missing", () => calculateLrc()],
   ["report text missing", () => report()],
   ["reportLines log missing", () => reportLines()],
   ...[1, null, {}, [48, 49]].flatMap((text) => [
-    [`calculateLrc text ${shown(text)}`, () => calculateLrc(text)],
-    [`report text ${shown(text)}`, () => report(text)],
-    [`reportLines log ${shown(text)}`, () => reportLines(text)],
+    [`calculateLrc text ${described(text)}`, () => calculateLrc(text)],
+    [`report text ${described(text)}`, () => report(text)],
+    [`reportLines log ${described(text)}`, () => reportLines(text)],
   ]),
   ...[1, null, "spaced"].flatMap((options) => [
-    [`report options ${shown(options)}`, () => report("01", options)],
-    [`reportLines options ${shown(options)}`, () => reportLines("01", options)],
+    [`report options ${described(options)}`, () => report("01", options)],
+    [`reportLines options ${described(options)}`, () => reportLines("01", options)],
   ]),
   ...["format", "check", "append"].flatMap((name) =>
     [1, null, {}, name === "format" ? true : "true"].flatMap((value) => [
-      [`report ${name} ${shown(value)}`, () => report("01", { [name]: value })],
-      [`reportLines ${name} ${shown(value)}`, () => reportLines("01", { [name]: value })],
+      [`report ${name} ${described(value)}`, () => report("01", { [name]: value })],
+      [`reportLines ${name} ${described(value)}`, () => reportLines("01", { [name]: value })],
     ]),
   ),
   ["renderLrc result missing", () => renderLrc()],
@@ -89,8 +90,9 @@ const typeErrors = [
   ["renderLrc result a number", () => renderLrc(226)],
   ...["valid", "byteCount", "lrc"].flatMap((field) =>
     [undefined, null, {}, ...(field === "valid" ? [1] : ["5", 1.5, NaN])].map((value) => [
-      `renderLrc ${field} ${shown(value)}`,
-      () => renderLrc({ ...good, [field]: value }),
+      `renderLrc ${field} ${described(value)}`,
+      () => renderLrc(Object.fromEntries(
+        Object.entries({ ...good, [field]: value }).filter(([, v]) => v !== undefined))),
     ]),
   ),
 ];
