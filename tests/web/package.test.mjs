@@ -195,14 +195,14 @@ test("package.json: the product's name and version, no dependencies, both entrie
 });
 
 test("the package's files reach for nothing outside it, so it bundles for browsers", () => {
-  const specifiers = [];
+  const targets = [];
   for (const name of readdirSync(folder).filter((n) => /\.(mjs|cjs|js|ts)$/.test(n))) {
     const source = readFileSync(join(folder, name), "utf8");
     assert.doesNotMatch(source, /["'`]node:/, name);
     const imports = /(?:\bfrom|\bimport|\brequire\s*\()\s*\(?\s*["']([^"']+)["']/g;
-    for (const [, specifier] of source.matchAll(imports)) specifiers.push([name, specifier]);
+    for (const [, target] of source.matchAll(imports)) targets.push([name, target]);
   }
-  assert.ok(specifiers.length >= 3, "the entries' own imports are seen");
-  for (const [name, specifier] of specifiers)
-    assert.match(specifier, /^\.\//, `${name} imports ${specifier}`);
+  assert.ok(targets.length >= 3, "the entries' own imports are seen");
+  for (const [name, target] of targets)
+    assert.match(target, /^\.\//, `${name} imports ${target}`);
 });
