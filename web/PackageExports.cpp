@@ -6,9 +6,11 @@
 #include "engine/Render.h"
 #include "web/Exports.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -61,16 +63,21 @@ const TAnswer* SumvaneRender(int valid, std::int32_t byteCount, int lrc)
         Joined({texts.Hex, texts.Decimal, texts.Octal, texts.Binary, texts.ByteCountText}));
 }
 
-// sumvane-lrc run with `input` as its standard input and `args` (NUL-terminated arguments, one
-// after another): returns its exit status; the answer is what it wrote to standard output, and
-// sumvane_report_errors what it wrote to standard error.
+// sumvane-lrc run with `input` as its standard input and `args` (the arguments one after another,
+// each its size in four bytes, little-endian, then its bytes, so that a NUL a caller puts in an
+// option stays inside it): returns its exit status; the answer is what it wrote to standard
+// output, and sumvane_report_errors what it wrote to standard error.
 SUMVANE_EXPORT(sumvane_report)
 int SumvaneReport(const char* input, std::size_t inputSize, const char* args, std::size_t argsSize)
 {
     std::vector<std::string> arguments;
-    for (std::size_t at = 0; at < argsSize;) {
-        arguments.emplace_back(args + at);
-        at += arguments.back().size() + 1;
+    for (std::size_t at = 0; argsSize - at >= 4;) {
+        std::uint32_t size = 0;
+        std::memcpy(&size, args + at, 4); // WebAssembly is little-endian
+        at += 4;
+        size = static_cast<std::uint32_t>(std::min<std::size_t>(size, argsSize - at));
+        arguments.emplace_back(args + at, size);
+        at += size;
     }
     TCollected out, err;
     const int status = RunLrcToolOnInput(arguments, {input, inputSize}, out.Stream(), err.Stream());

@@ -4,6 +4,7 @@ import { SumvaneEngine, compileEmbedded } from "./engine.mjs";
 import { EngineModule } from "./module.mjs";
 
 let engine = null;
+const encoder = new TextEncoder();
 let starting = null;
 
 // Loads the WebAssembly engine; once is enough, and every call waits for the same load.
@@ -76,12 +77,27 @@ function toolArguments(options, lines) {
   return args;
 }
 
+// The arguments as the module takes them: each its UTF-8 size (four bytes, little-endian) and
+// its bytes, so that a NUL in a format name stays in that name and is refused with it.
+function packed(args) {
+  const encoded = args.map((arg) => encoder.encode(arg));
+  const bytes = new Uint8Array(encoded.reduce((total, arg) => total + 4 + arg.length, 0));
+  const view = new DataView(bytes.buffer);
+  let at = 0;
+  for (const arg of encoded) {
+    view.setUint32(at, arg.length, true);
+    bytes.set(arg, at + 4);
+    at += 4 + arg.length;
+  }
+  return bytes;
+}
+
 // What sumvane-lrc --json prints for the text with these options: its lines.
 function run(text, options, lines) {
   checkText(lines ? "log" : "text", text);
-  const args = toolArguments(options, lines);
+  const args = packed(toolArguments(options, lines));
   return ready().call((x, e) => {
-    const [at, size] = e.put(args.join("\0") + "\0");
+    const [at, size] = e.put(args);
     let status;
     try {
       status = e.withText(text, x.sumvane_report, at, size);
