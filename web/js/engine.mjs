@@ -108,9 +108,10 @@ export async function compileEmbedded(base64, gzipped) {
   const binary = atob(base64);
   let bytes = new Uint8Array(binary.length);
   for (let i = 0; i < binary.length; i++) bytes[i] = binary.charCodeAt(i);
-  if (gzipped) {
-    const stream = new Blob([bytes]).stream().pipeThrough(new DecompressionStream("gzip"));
-    bytes = new Uint8Array(await new Response(stream).arrayBuffer());
-  }
-  return WebAssembly.compile(bytes);
+  if (!gzipped) return WebAssembly.compile(bytes);
+  // Compiled as it is unpacked, where the runtime can.
+  const stream = new Blob([bytes]).stream().pipeThrough(new DecompressionStream("gzip"));
+  const wasm = new Response(stream, { headers: { "Content-Type": "application/wasm" } });
+  if (WebAssembly.compileStreaming) return WebAssembly.compileStreaming(wasm);
+  return WebAssembly.compile(await wasm.arrayBuffer());
 }
