@@ -16,12 +16,15 @@ if (build !== undefined && build !== "0") {
 mkdirSync(out, { recursive: true });
 for (const name of ["index.mjs", "index.cjs", "index.d.ts"])
   copyFileSync(new URL(`package/${name}`, here), `${out}/${name}`);
+// TypeScript reads a declaration file as a module of the same kind as the file beside it: the
+// same declarations once more for require().
+copyFileSync(new URL("package/index.d.ts", here), `${out}/index.d.cts`);
 copyFileSync(new URL("js/engine.mjs", here), `${out}/engine.mjs`);
 copyFileSync(licensePath, `${out}/LICENSE`);
 const base64 = readFileSync(modulePath).toString("base64");
 writeFileSync(`${out}/module.mjs`, `// The engine's WebAssembly module.\nexport const EngineModule = "${base64}";\n`);
 
-const files = ["index.mjs", "index.cjs", "index.d.ts", "engine.mjs", "module.mjs"];
+const files = ["index.mjs", "index.cjs", "index.d.ts", "index.d.cts", "engine.mjs", "module.mjs"];
 const manifest = {
   name: "sumvane",
   version: `${major}.${minor}.${patch}`,
@@ -35,7 +38,10 @@ const manifest = {
   module: "./index.mjs",
   types: "./index.d.ts",
   exports: {
-    ".": { types: "./index.d.ts", import: "./index.mjs", require: "./index.cjs" },
+    ".": {
+      import: { types: "./index.d.ts", default: "./index.mjs" },
+      require: { types: "./index.d.cts", default: "./index.cjs" },
+    },
   },
   files,
   sideEffects: false,

@@ -189,9 +189,16 @@ test("package.json: the product's name and version, no dependencies, both entrie
   for (const kind of ["dependencies", "peerDependencies", "optionalDependencies"])
     assert.equal(manifest[kind], undefined, kind);
   const entries = manifest.exports["."];
-  // TypeScript takes the first condition that matches, so the types come first.
-  assert.deepEqual(Object.keys(entries), ["types", "import", "require"]);
-  for (const file of Object.values(entries)) assert.ok(existsSync(join(folder, file)), file);
+  // TypeScript takes the first condition that matches, so each entry's types come first, and a
+  // require() gets declarations it reads as CommonJS.
+  assert.deepEqual(Object.keys(entries), ["import", "require"]);
+  const expected = {
+    import: { types: "./index.d.ts", default: "./index.mjs" },
+    require: { types: "./index.d.cts", default: "./index.cjs" },
+  };
+  assert.deepEqual(entries, expected);
+  for (const entry of Object.values(entries))
+    for (const file of Object.values(entry)) assert.ok(existsSync(join(folder, file)), file);
 });
 
 test("the package's files reach for nothing outside it, so it bundles for browsers", () => {
