@@ -27,6 +27,20 @@ bool IsNewline(char32_t c)
     return (c >= 0x0A && c <= 0x0D) || c == 0x85 || c == 0x2028 || c == 0x2029;
 }
 
+// CharacterFlaw for spaced text, whose text may close with any of its newline sequences.
+TFlaw SpacedCharacterFlaw(std::string_view text, std::size_t at)
+{
+    const TUtf8Char c = DecodeUtf8At(text, at);
+    if (c.length == 0)
+        return {TFlawKind::BadUtf8, at};
+    if (IsNewline(c.code)) {
+        const std::size_t after = text.substr(at).starts_with("\r\n") ? at + 2 : at + c.length;
+        if (after < text.size())
+            return {TFlawKind::AfterLineEnd, after};
+    }
+    return {TFlawKind::NotHexDigit, at, c.code};
+}
+
 // Whether the text from `at` on is exactly one newline sequence.
 bool IsFinalNewline(std::string_view text, std::size_t at)
 {
@@ -95,11 +109,11 @@ TFlaw CharacterFlaw(std::string_view text, std::size_t at, TFlawKind kind)
     const TUtf8Char c = DecodeUtf8At(text, at);
     if (c.length == 0)
         return {TFlawKind::BadUtf8, at};
-    if (IsNewline(c.code)) {
-        const std::size_t after = text.substr(at).starts_with("\r\n") ? at + 2 : at + c.length;
-        if (after < text.size())
-            return {TFlawKind::AfterLineEnd, after};
-    }
+    // These frames end with LF or CR LF alone: any other character is just out of place.
+    const std::string_view rest = text.substr(at);
+    const std::size_t lineEnd = rest.starts_with('\n') ? 1 : rest.starts_with("\r\n") ? 2 : 0;
+    if (lineEnd != 0 && at + lineEnd < text.size())
+        return {TFlawKind::AfterLineEnd, at + lineEnd};
     return {kind, at, c.code};
 }
 
@@ -131,19 +145,19 @@ std::optional<TFlaw> DiagnoseSpaced(std::string_view text, std::size_t from)
             if (IsSeparator(text[at]))
                 return TFlaw{at == 0 ? TFlawKind::LeadingSeparator : TFlawKind::DoubleSeparator,
                              at};
-            return CharacterFlaw(text, at);
+            return SpacedCharacterFlaw(text, at);
         }
         if (at + 1 == text.size() || IsSeparator(text[at + 1]) || IsFinalNewline(text, at + 1))
             return TFlaw{TFlawKind::SingleDigit, at};
         if (!IsHex(text[at + 1]))
-            return CharacterFlaw(text, at + 1);
+            return SpacedCharacterFlaw(text, at + 1);
         const std::size_t after = at + 2;
         if (after == text.size() || IsFinalNewline(text, after))
             return std::nullopt;
         if (IsHex(text[after]))
             return TFlaw{TFlawKind::MissingSeparator, after};
         if (!IsSeparator(text[after]))
-            return CharacterFlaw(text, after);
+            return SpacedCharacterFlaw(text, after);
         at = after + 1;
     }
 }

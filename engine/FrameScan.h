@@ -32,8 +32,8 @@ inline bool IsFrameEnd(std::string_view text, std::size_t at)
     return at == text.size() || IsFinalLineEnd(text, at);
 }
 
-// The flaw of a character that may not stand at `at`: bytes that are not UTF-8, text after a
-// line break that could only have closed the text, or else `kind` with the character.
+// The flaw of a character that may not stand at `at` in a frame that ends with LF or CR LF:
+// bytes that are not UTF-8, text after such a line end, or else `kind` with the character.
 TFlaw CharacterFlaw(std::string_view text, std::size_t at, TFlawKind kind = TFlawKind::NotHexDigit);
 
 // The count, sum and last byte of a frame's bytes as they are read.

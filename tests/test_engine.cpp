@@ -507,7 +507,10 @@ std::vector<TFrameRow> FrameRows()
         {"PackedTextAfterTheLineEnd", Packed, "11\r\n03", AfterLineEnd, 4},
         {"PackedNothing", Packed, "\n", NoPairs, 0},
         {"PackedLoneCrAtTheEnd", Packed, "0A\r", NotHexDigit, 2},
-        {"PackedLoneCrBeforeALastCharacter", Packed, "1103\rX", AfterLineEnd, 5},
+        // Packed text ends with LF or CR LF alone: a lone CR or a vertical tab is out of place.
+        {"PackedLoneCrBeforeALastCharacter", Packed, "1103\rX", NotHexDigit, 4},
+        {"PackedVerticalTabBetweenPairs", Packed, "11\v03", NotHexDigit, 2},
+        {"ModbusAsciiFormFeedBeforeItsLastPair", ModbusAscii, ":11\f7E", NotHexDigit, 3},
         {"ModbusAsciiWithoutColon", ModbusAscii, "1103006B00037E\r\n", MissingColon, 0},
         {"ModbusAsciiOnlyAColon", ModbusAscii, ":\r\n", NoPairs, 1},
         {"ModbusAsciiOddDigits", ModbusAscii, ":11030\r\n", SingleDigit, 5},
