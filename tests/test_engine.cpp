@@ -4,8 +4,8 @@
 #include "engine/HexDigits.h"
 #include "engine/HexMatcher.h"
 #include "engine/Lrc.h"
-#include "engine/Render.h"
 #include "engine/PairCheck.h"
+#include "engine/Render.h"
 #include "engine/Utf8.h"
 #include "tests/support/LrcModel.h"
 #include "tests/support/SharedRows.h"
@@ -112,8 +112,7 @@ std::u16string RandomText(TRandom& random)
 std::vector<TPairCheckUnit> AvailableUnits()
 {
     std::vector<TPairCheckUnit> units;
-    for (const auto unit :
-         {TPairCheckUnit::Scalar, TPairCheckUnit::Sse2, TPairCheckUnit::Avx2})
+    for (const auto unit : {TPairCheckUnit::Scalar, TPairCheckUnit::Sse2, TPairCheckUnit::Avx2})
         if (HasPairCheckUnit(unit))
             units.push_back(unit);
     return units;
@@ -123,7 +122,7 @@ const char* UnitName(TPairCheckUnit unit)
 {
     return unit == TPairCheckUnit::Scalar ? "scalar"
            : unit == TPairCheckUnit::Sse2 ? "SSE2"
-                                            : "AVX2";
+                                          : "AVX2";
 }
 
 // The tool's check holds to PCRE2 on one text, with every unit: the verdict, count, LRC and
