@@ -6,11 +6,25 @@
 #include <string>
 #include <string_view>
 
-// The first LF or CR at or after `at`, or npos. Eight bytes at a time: a byte that equals LF or
-// CR leaves a zero byte in the word xor'ed with that byte repeated, and the lowest zero byte is
-// found exactly (a borrow can only mark bytes above it).
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+// The first LF or CR at or after `at`, or npos. Sixteen bytes at a time where every processor
+// of the build has SSE2 (64-bit x86), else eight: a byte that equals LF or CR leaves a zero byte
+// in the word xor'ed with that byte repeated, and the lowest zero byte is found exactly (a
+// borrow can only mark bytes above it).
 inline std::size_t FindLineEnd(std::string_view text, std::size_t at)
 {
+#ifdef __SSE2__
+    for (; at + 16 <= text.size(); at += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
+        const int ends = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\n')),
+                                                        _mm_cmpeq_epi8(v, _mm_set1_epi8('\r'))));
+        if (ends != 0)
+            return at + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(ends)));
+    }
+#endif
     constexpr std::uint64_t Ones = 0x0101010101010101, Highs = 0x8080808080808080;
     if constexpr (std::endian::native == std::endian::little) {
         for (; at + 8 <= text.size(); at += 8) {

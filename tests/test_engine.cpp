@@ -379,6 +379,46 @@ TEST(CheckSpaced, AgreesWithThePatternAtEveryEdgeOfAVectorBlock)
     }
 }
 
+TEST(CheckPacked, AgreesWithAPlainReadingAtEveryEdgeOfAVector)
+{
+    // Packed pairs of every length up to 80 bytes, at every alignment the vector loads see,
+    // whole and with one wrong character at each place, against the pairs read one by one.
+    TRandom random(1103);
+    alignas(64) std::array<char, 128> buffer{};
+    static constexpr char Digits[] = "0123456789abcdefABCDEF";
+    for (std::size_t length = 0; length <= 80; ++length) {
+        std::string text;
+        for (std::size_t i = 0; i < length; ++i)
+            text += Digits[random.Below(22)];
+        for (const std::size_t offset : {0, 1, 15, 31}) {
+            for (std::size_t wrong = 0; wrong <= length; ++wrong) { // == length: none wrong
+                std::string placedText = text;
+                if (wrong < length)
+                    placedText[wrong] = wrong % 2 ? 'g' : ' ';
+                std::copy(placedText.begin(), placedText.end(), buffer.begin() + offset);
+                const std::string_view placed(buffer.data() + offset, length);
+                const bool valid = length > 0 && length % 2 == 0 && wrong == length;
+                unsigned sum = 0;
+                for (std::size_t i = 0; valid && i < length; i += 2)
+                    sum += static_cast<unsigned>(std::stoi(text.substr(i, 2), nullptr, 16));
+                for (const TPairCheckUnit unit : AvailableUnits()) {
+                    const TPairCheck check = CheckPacked(placed, unit);
+                    ASSERT_EQ(check.Result.Valid, valid) << UnitName(unit) << ": " << placedText;
+                    if (valid) {
+                        ASSERT_EQ(check.Result.ByteCount, static_cast<int>(length / 2));
+                        ASSERT_EQ(check.Result.Lrc, static_cast<int>((256 - sum % 256) % 256))
+                            << UnitName(unit) << ": " << placedText;
+                        ASSERT_EQ(check.LastByte, std::stoi(text.substr(length - 2), nullptr, 16));
+                    } else {
+                        ASSERT_LE(check.Clean, wrong) << UnitName(unit) << ": " << placedText;
+                        ASSERT_EQ(check.Clean % 2, 0u);
+                    }
+                }
+            }
+        }
+    }
+}
+
 // --- Random texts against the written pattern and the independent model -----------------------
 
 TEST(CalculateLrcRandom, DecidesExactlyAsTheWrittenPatternCompiledAsItStands)
