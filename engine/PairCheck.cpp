@@ -306,8 +306,9 @@ template <TLayout Layout> TPairCheck Check(std::string_view body, TPairCheckUnit
     const auto* bytes = reinterpret_cast<const unsigned char*>(body.data());
     TSums sums;
 #ifdef SUMVANE_X86
-    // A text shorter than the wider unit's block goes to the narrower one at once.
-    if (unit == TPairCheckUnit::Avx2 && body.size() >= TLanes<32, Layout>::Block)
+    // A text shorter than two of the wider unit's blocks goes to the narrower one at once: for
+    // the short frames of a log, setting up the wider one costs more than it saves.
+    if (unit == TPairCheckUnit::Avx2 && body.size() >= 2 * TLanes<32, Layout>::Block)
         sums = Avx2Sums<Layout>(bytes, body.size());
     else if (unit == TPairCheckUnit::Avx2)
         sums = Sse2Sums<Layout>(bytes, body.size());

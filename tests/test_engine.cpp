@@ -350,10 +350,10 @@ TEST(CheckSpaced, AgreesWithThePatternAtEveryEdgeOfAVectorBlock)
     // alignment the vector loads see, whole and with one wrong character at each place.
     TRandom random(3421);
     HexMatcher matcher;
-    alignas(64) std::array<char, 300> buffer{};
+    alignas(64) std::array<char, 400> buffer{};
     static constexpr char Separators[] = " \t\n\f\r";
     static constexpr char Digits[] = "0123456789abcdefABCDEF";
-    for (std::size_t length = 1; length <= 200; ++length) {
+    for (std::size_t length = 1; length <= 300; ++length) {
         std::string text;
         for (std::size_t i = 0; i < length; ++i)
             text += i % 3 == 2 ? Separators[random.Below(5)] : Digits[random.Below(22)];
