@@ -10,8 +10,16 @@ set(SUMVANE_HOMEPAGE_URL "http://sumvane.io/lrc.html")
 set(SUMVANE_PCRE2_VERSION 10.42)
 set(SUMVANE_PCRE2_DEBIAN_VERSION 10.42-1)
 
+# What follows from them, for the code (packaging/Product.h) and the tests alike: the window's
+# caption, "V" and major.minor, and the application title, the same without the blank (the error
+# box's caption).
+string(REGEX MATCH "^[0-9]+\\.[0-9]+" SUMVANE_VERSION_SHORT ${SUMVANE_VERSION})
+set(SUMVANE_WINDOW_CAPTION "Sumvane V${SUMVANE_VERSION_SHORT}")
+set(SUMVANE_APPLICATION_TITLE "SumvaneV${SUMVANE_VERSION_SHORT}")
+
 if(CMAKE_SCRIPT_MODE_FILE STREQUAL CMAKE_CURRENT_LIST_FILE)
-  foreach(name SUMVANE_VERSION SUMVANE_HOMEPAGE_URL SUMVANE_PCRE2_VERSION SUMVANE_PCRE2_DEBIAN_VERSION)
+  foreach(name SUMVANE_VERSION SUMVANE_HOMEPAGE_URL SUMVANE_PCRE2_VERSION SUMVANE_PCRE2_DEBIAN_VERSION
+               SUMVANE_WINDOW_CAPTION SUMVANE_APPLICATION_TITLE)
     execute_process(COMMAND ${CMAKE_COMMAND} -E echo "${name}=${${name}}")
   endforeach()
 endif()

@@ -12,7 +12,7 @@ import pyatspi
 from gi.repository import GLib
 
 EXAMPLE = "例如：01 A0 7C FF 02"
-ADDRESS = "http://sumvane.io/lrc.html"
+ADDRESS = os.environ["SUMVANE_HOMEPAGE_URL"]  # the product's facts, from a11y_test.sh
 QUIET = 1.5  # seconds: longer than the window's quiet time before it announces
 
 failures = []
@@ -73,7 +73,7 @@ def main():
 
 
 def run(app_process):
-    window = subprocess.run(["xdotool", "search", "--sync", "--name", r"^Sumvane V1\.0$"],
+    window = subprocess.run(["xdotool", "search", "--sync", "--name", os.environ["caption_pattern"]],
                             capture_output=True, text=True, timeout=30).stdout.split()[0]
     app = None
     for _ in range(100):

@@ -19,12 +19,14 @@ xvfb=
 cleanup() { [[ -n "$xvfb" ]] && kill "$xvfb" 2>/dev/null; rm -rf "$work"; }
 trap cleanup EXIT
 source "$here/lib.sh"
+product_facts
 start_xvfb "$work/display"
 xvfb=$xvfb_pid
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM
 fake_browser "$work"
 
 export SUMVANE_APP=$app SUMVANE_OPENED="$work/opened" SUMVANE_PATH="$work/bin:$PATH"
+export SUMVANE_HOMEPAGE_URL caption_pattern # the product's facts, for a11y_check.py
 # Every helper started here writes to /dev/null: one holding the test's output open would keep
 # the test from ending.
 status=0

@@ -20,6 +20,7 @@ cleanup() {
 }
 trap cleanup EXIT
 source "$here/lib.sh"
+product_facts
 source "$here/contrast_states.sh"
 
 # One X server for the whole run, which keeps the resources xrdb sets between clients.
@@ -33,8 +34,8 @@ while read -r dpi width height; do
   "$app" >"$work/app-$dpi.log" 2>&1 &
   app_pid=$!
   pids+=("$app_pid")
-  window=$(timeout 20 xdotool search --sync --name '^Sumvane V1\.0$' | head -n 1) ||
-    fail "no window titled 'Sumvane V1.0' at $dpi dpi"
+  window=$(timeout 20 xdotool search --sync --name "$caption_pattern" | head -n 1) ||
+    fail "no window titled '$SUMVANE_WINDOW_CAPTION' at $dpi dpi"
 
   info=$(xwininfo -id "$window")
   get() { awk -F: -v key="$1" '$1 ~ key { gsub(/ /, "", $2); print $2 }' <<<"$info"; }
@@ -124,8 +125,8 @@ while read -r scheme hint link valid invalid <&3; do
   XDG_CURRENT_DESKTOP=KDE KDE_SESSION_VERSION=5 XDG_CONFIG_HOME="$work/$scheme" "$app" >"$work/app-$scheme.log" 2>&1 &
   app_pid=$!
   pids+=("$app_pid")
-  window=$(timeout 20 xdotool search --sync --name '^Sumvane V1\.0$' | head -n 1) ||
-    fail "no window titled 'Sumvane V1.0' in $scheme"
+  window=$(timeout 20 xdotool search --sync --name "$caption_pattern" | head -n 1) ||
+    fail "no window titled '$SUMVANE_WINDOW_CAPTION' in $scheme"
   xdotool windowfocus --sync "$window"
   measure_states "$window" "$out/window-$scheme" "in $scheme" Label1=18,8,127,13 \
     "Label6=18,54,110,13@$hint" "valid:Label9=240,54,82,13@$valid" "invalid:Label9=240,54,82,13@$invalid" \

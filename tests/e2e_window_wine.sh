@@ -40,6 +40,7 @@ cleanup() {
   rm -rf "$work"
 }
 source "$here/lib.sh"
+product_facts
 source "$here/contrast_states.sh"
 probe() { "$here/wine/run.sh" "$prefix" "$probe" "$@" | tr -d '\r'; }
 # What a control shows, by its line in the probe's list (creation order: 2 is Edit1, 4 Label9,
@@ -76,8 +77,8 @@ while read -r dpi width height; do
   : >"$work/opened"
   PATH="$work/bin:$PATH" "$here/wine/run.sh" "$prefix" "$exe" >"$work/app.log" 2>&1 &
   app_pid=$!
-  window=$(timeout 30 xdotool search --sync --name '^Sumvane V1\.0$' | head -n 1) ||
-    fail "no window titled 'Sumvane V1.0' at $dpi dpi"
+  window=$(timeout 30 xdotool search --sync --name "$caption_pattern" | head -n 1) ||
+    fail "no window titled '$SUMVANE_WINDOW_CAPTION' at $dpi dpi"
   await 20 "${width}x${height}" viewable_size "$window" ||
     fail "client area is '$awaited' at $dpi dpi, expected ${width}x${height} shown"
 
@@ -92,7 +93,7 @@ while read -r dpi width height; do
 
   # What assistive technology in another process is told.
   seen=$(probe)
-  [[ "$seen" == "Label8: role 30, name http://sumvane.io/lrc.html, description -, action Jump, not focusable
+  [[ "$seen" == "Label8: role 30, name $SUMVANE_HOMEPAGE_URL, description -, action Jump, not focusable
 Edit1: role 42, name 需要校验的数据（Hex）, description 例如：01 A0 7C FF 02, action -, focusable" ]] ||
     fail "another process sees: $seen"
 
@@ -141,7 +142,7 @@ Edit1: role 42, name 需要校验的数据（Hex）, description 例如：01 A0 
   await 20 1 opened || fail "a click on the link asked the browser $awaited times at $dpi dpi"
   xdotool mousemove --window "$window" "$x" "$y" click --repeat 2 --delay 60 1
   settle 0B
-  [[ "$(cat "$work/opened")" == $'http://sumvane.io/lrc.html\nhttp://sumvane.io/lrc.html' ]] ||
+  [[ "$(cat "$work/opened")" == "$SUMVANE_HOMEPAGE_URL"$'\n'"$SUMVANE_HOMEPAGE_URL" ]] ||
     fail "the browser was asked for '$(tr '\n' ' ' <"$work/opened")' at $dpi dpi, expected the page twice"
 
   # Alt+F4 closes the window, and closing it ends the process.
@@ -199,8 +200,8 @@ while read -r scheme hint link valid invalid <&3; do
   set_dpi 96
   "$here/wine/run.sh" "$prefix" "$exe" >"$work/app.log" 2>&1 &
   app_pid=$!
-  window=$(timeout 30 xdotool search --sync --name '^Sumvane V1\.0$' | head -n 1) ||
-    fail "no window titled 'Sumvane V1.0' in $scheme"
+  window=$(timeout 30 xdotool search --sync --name "$caption_pattern" | head -n 1) ||
+    fail "no window titled '$SUMVANE_WINDOW_CAPTION' in $scheme"
   await 20 340x253 viewable_size "$window" || fail "the window is '$awaited' in $scheme, expected 340x253"
   xdotool windowfocus --sync "$window"
   measure_states "$window" "$out/window-wine-$scheme" "in $scheme" Label1=18,8,127,13 \

@@ -23,6 +23,7 @@ cleanup() {
 }
 trap cleanup EXIT
 source "$(dirname "$0")/lib.sh"
+product_facts
 run() { "$here/wine/run.sh" "$prefix" "$@"; }
 key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Sumvane'
 
@@ -37,7 +38,7 @@ installed() {
   for f in "${files[@]}"; do [[ -f "$folder/$f" ]] || fail "not installed: $f"; done
   [[ -f "$shortcut" ]] || fail "no Start-menu shortcut"
   entry=$(run reg query "$key" 2>/dev/null | tr -d '\r') || fail "no uninstall entry $key"
-  for want in 'DisplayName    REG_SZ    Sumvane' 'DisplayVersion    REG_SZ    1.0.0.0' \
+  for want in 'DisplayName    REG_SZ    Sumvane' "DisplayVersion    REG_SZ    $SUMVANE_VERSION" \
               'Publisher    REG_SZ    Sumvane' 'DisplayIcon    REG_SZ    ' 'QuietUninstallString    REG_SZ    '; do
     grep -qF "$want" <<<"$entry" || fail "the uninstall entry lacks '$want': $entry"
   done
@@ -45,11 +46,11 @@ installed() {
 
 run "$installer" /S || fail "silent install ended with status $?"
 installed
-[[ "$(run "$folder/sumvane-lrc.exe" --version | tr -d '\r')" == "sumvane-lrc 1.0.0.0" ]] ||
+[[ "$(run "$folder/sumvane-lrc.exe" --version | tr -d '\r')" == "sumvane-lrc $SUMVANE_VERSION" ]] ||
   fail "the installed sumvane-lrc.exe does not run"
 run "$folder/sumvane.exe" >/dev/null 2>&1 &
 app_pid=$!
-window=$(timeout 30 xdotool search --sync --name '^Sumvane V1\.0$' | head -n 1) ||
+window=$(timeout 30 xdotool search --sync --name "$caption_pattern" | head -n 1) ||
   fail "the installed sumvane.exe opened no window"
 # Closed as a user closes it: a running program's file could not be removed.
 xdotool windowfocus --sync "$window" key --clearmodifiers alt+F4

@@ -45,3 +45,14 @@ viewable_size() {
 }
 
 x_clipboard() { timeout 5 xclip -o -selection clipboard; }
+
+# product_facts: the product's facts (cmake/ProductFacts.cmake) as shell variables
+# (SUMVANE_VERSION, SUMVANE_HOMEPAGE_URL, SUMVANE_WINDOW_CAPTION, ...), and in $caption_pattern
+# the window's caption as a pattern for xdotool search --name.
+product_facts() {
+  local name value
+  while IFS== read -r name value; do
+    declare -g "$name=$value"
+  done < <(cmake -P "$(dirname "${BASH_SOURCE[0]}")/../cmake/ProductFacts.cmake")
+  caption_pattern="^${SUMVANE_WINDOW_CAPTION//./\\.}\$"
+}

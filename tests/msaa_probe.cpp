@@ -5,6 +5,8 @@
 //                              LF written as \r and \n: what the window shows now
 //   msaa_probe.exe clipboard   the text on Windows' clipboard, written the same way
 // The end-to-end test waits on the last two for the window or the clipboard to be in a state.
+#include "packaging/Product.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -109,7 +111,8 @@ int main(int argc, char** argv)
         return form ? 0 : 1;
     }
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    Describe("Label8", FindWindowExW(form, nullptr, L"Static", L"http://sumvane.io/lrc.html"));
+    Describe("Label8", FindWindowExW(form, nullptr, L"Static",
+                                     reinterpret_cast<const wchar_t*>(WebPageAddress)));
     Describe("Edit1", FindWindowExW(form, nullptr, L"Edit", nullptr));
     CoUninitialize();
     return form ? 0 : 1;

@@ -6,6 +6,7 @@ build=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 source "$(dirname "$0")/lib.sh"
+product_facts
 have() { command -v "$1" >/dev/null; }
 id=io.sumvane.Sumvane
 
@@ -53,8 +54,8 @@ if have i686-w64-mingw32-windres; then
     "$build/packaging/sumvane.rc" -O res -o "$work/sumvane.res" || fail "windres could not compile"
   $windres -J res -i "$work/sumvane.res" -O rc >"$work/decompiled.rc"
   for want in 'BLOCK "080403A8"' 'VALUE "FileDescription", "Sumvane"' \
-              'VALUE "ProductName", "Sumvane"' 'VALUE "FileVersion", "1.0.0.0"' \
-              'VALUE "ProductVersion", "1.0.0.0"' 'FILEVERSION 1, 0, 0, 0' \
+              'VALUE "ProductName", "Sumvane"' "VALUE \"FileVersion\", \"$SUMVANE_VERSION\"" \
+              "VALUE \"ProductVersion\", \"$SUMVANE_VERSION\"" "FILEVERSION ${SUMVANE_VERSION//./, }" \
               'RT_MANIFEST' 'RT_GROUP_ICON' 'LANGUAGE 4, 2'; do
     grep -qF "$want" "$work/decompiled.rc" || fail "resource lacks: $want"
   done
@@ -70,10 +71,10 @@ fi
 if have dpkg-deb && have dpkg-shlibdeps; then
   export SOURCE_DATE_EPOCH=1472443200
   (cd "$build" && cpack -G DEB -B "$work/deb" >/dev/null) || fail "cpack -G DEB"
-  [[ "$(cd "$work/deb" && ls -- *.deb | tr '\n' ' ')" == "sumvane-lrc_1.0.0.0_amd64.deb sumvane_1.0.0.0_amd64.deb " ]] ||
+  [[ "$(cd "$work/deb" && ls -- *.deb | tr '\n' ' ')" == "sumvane-lrc_${SUMVANE_VERSION}_amd64.deb sumvane_${SUMVANE_VERSION}_amd64.deb " ]] ||
     fail "cpack made $(cd "$work/deb" && ls -- *.deb)"
-  window=$work/deb/sumvane_1.0.0.0_amd64.deb
-  tool=$work/deb/sumvane-lrc_1.0.0.0_amd64.deb
+  window=$work/deb/sumvane_${SUMVANE_VERSION}_amd64.deb
+  tool=$work/deb/sumvane-lrc_${SUMVANE_VERSION}_amd64.deb
   check_deb() { # deb, files it holds, what Depends must name, what it must not
     local deb=$1 files=$2 want=$3 never=$4 depends contents
     depends=$(dpkg-deb -f "$deb" Depends)

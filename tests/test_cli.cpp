@@ -2,6 +2,7 @@
 // its exit status.
 #include "cli/LrcTool.h"
 #include "cli/Options.h"
+#include "packaging/Product.h"
 #include "tests/support/CompletionScript.h"
 
 #include <algorithm>
@@ -357,7 +358,7 @@ TEST(HelpAndVersion, PrintToStandardOutput)
 {
     const TRun version = RunTool({"--version"});
     EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out, "sumvane-lrc 1.0.0.0\n");
+    EXPECT_EQ(version.out, std::string("sumvane-lrc ") + VersionText + "\n");
     EXPECT_EQ(version.err, "");
 
     const TRun help = RunTool({"--help"});

@@ -741,7 +741,7 @@ TEST(Window, AFailingHandlerShowsTheErrorBoxAndTheProgramCarriesOn)
 
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(Narrow(boxes[0].text), "the data-text matcher failed: no more memory.");
-    EXPECT_TRUE(boxes[0].caption == u"SumvaneV1.0");
+    EXPECT_TRUE(boxes[0].caption == ApplicationTitleText);
     EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
     EXPECT_EQ(runs, 1); // run once, not again after the error box
     Type(form.Edit1, u"7E");

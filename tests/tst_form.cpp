@@ -1,5 +1,6 @@
 // The window as a user meets it, driven through Qt's own event delivery (offscreen).
 #include "engine/Lrc.h"
+#include "packaging/Product.h"
 #include "tests/support/ExampleRows.h"
 #include "tests/support/PasteRows.h"
 #include "ui/Layout.h"
@@ -152,7 +153,7 @@ void TestForm::everyControlStandsWhereTheLayoutPutsIt()
 void TestForm::windowIsFixedWithTheCloseButtonOnly()
 {
     TForm1 form;
-    QCOMPARE(form.windowTitle(), u"Sumvane V1.0"_s);
+    QCOMPARE(form.windowTitle(), QString::fromUtf16(FormCaptionText));
     const QSize client(Scale(form, 340), Scale(form, 253));
     QCOMPARE(form.size(), client);
     QCOMPARE(form.minimumSize(), client);
@@ -546,7 +547,7 @@ void TestForm::theLinkOpensTheAddressOncePerClick()
 
 void TestForm::aFailingHandlerShowsTheErrorBoxAndTheAppCarriesOn()
 {
-    SetApplicationTitle(u"SumvaneV1.0"_s);
+    SetApplicationTitle(QString::fromUtf16(ApplicationTitleText));
     TForm1 form;
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -569,7 +570,7 @@ void TestForm::aFailingHandlerShowsTheErrorBoxAndTheAppCarriesOn()
         ++runs;
         throw ELrcError("the data-text matcher failed: no more memory");
     });
-    QCOMPARE(title, u"SumvaneV1.0"_s);
+    QCOMPARE(title, QString::fromUtf16(ApplicationTitleText));
     QCOMPARE(text, u"the data-text matcher failed: no more memory."_s);
     QCOMPARE(icon, QMessageBox::Critical);
     QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));

@@ -9,6 +9,7 @@ shift 2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 source "$(dirname "$0")/lib.sh"
+product_facts
 
 (cd "$build" && cpack -G ZIP -B "$work" >/dev/null) || fail "cpack -G ZIP"
 zip="$work/$name"
@@ -32,7 +33,7 @@ done
 # A text for Windows users: CR LF line ends, the release named.
 readme="$work/unpacked/$folder/README.txt"
 [[ "$(head -c 200 "$readme" | od -An -c | tr -d ' \n')" == *'\r\n'* ]] || fail "README.txt lacks CR LF"
-grep -q "Sumvane 1.0.0.0 for Windows" "$readme" || fail "README.txt does not name the release"
+grep -q "Sumvane $SUMVANE_VERSION for Windows" "$readme" || fail "README.txt does not name the release"
 # The notices: Sumvane's own licence, and PCRE2's, which is linked into every program.
 grep -q '^MIT License' "$work/unpacked/$folder/LICENSE.txt" || fail "LICENSE.txt is not Sumvane's MIT licence"
 grep -q '^PCRE2 LICENCE' "$work/unpacked/$folder/PCRE2-LICENCE.txt" || fail "PCRE2-LICENCE.txt is not PCRE2's"

@@ -24,7 +24,7 @@ const hostLrc = env("SUMVANE_HOST_LRC");
 const screenshots = env("SUMVANE_SCREENSHOTS");
 
 const MALFORMED = "数据格式不正确";
-const ADDRESS = "http://sumvane.io/lrc.html";
+const ADDRESS = env("SUMVANE_HOMEPAGE_URL"); // the product's facts, from CMake
 const EXAMPLE = rows.example.at(-1).typed;
 const PAINTED = { clBlack: "rgb(0, 0, 0)", clRed: "rgb(255, 0, 0)" };
 const RESULTS = ["Edit16", "Edit10", "Edit8", "Edit2"];
@@ -179,7 +179,7 @@ async function expectLabel9At322(page) {
 }
 
 test("start-up: the title, the window and its controls in place, focus, no results", async () => {
-  assert.equal(await page.title(), "Sumvane V1.0");
+  assert.equal(await page.title(), env("SUMVANE_WINDOW_CAPTION"));
   const policy = await page.getAttribute('meta[http-equiv="Content-Security-Policy"]', "content");
   assert.match(policy, /(^|;\s*)default-src 'none'(;|$)/);
   assert.match(policy, /'wasm-unsafe-eval'/);
