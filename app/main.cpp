@@ -1,6 +1,6 @@
 #include "form/FormLayout.h"
 #include "form/Placement.h"
-#include "packaging/Product.h"
+#include "product/Product.h"
 #include "ui/Platform.h"
 #include "ui/QtText.h"
 #include "ui/Unit1.h"

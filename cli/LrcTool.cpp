@@ -6,7 +6,7 @@
 #include "cli/Platform.h"
 #include "engine/Frame.h"
 #include "engine/Lines.h"
-#include "packaging/Product.h"
+#include "product/Product.h"
 
 #include <charconv>
 #include <cstdio>

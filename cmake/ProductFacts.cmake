@@ -1,5 +1,5 @@
 # The product's facts, each written here and nowhere else. The build reads them (project(),
-# packaging/Product.h for the code, the packages and Windows resources); scripts, which run
+# product/Product.h for the code, the packages and Windows resources); scripts, which run
 # before any build exists, ask for them with
 #   cmake -P cmake/ProductFacts.cmake       a NAME=VALUE line each, on standard output
 set(SUMVANE_VERSION 1.0.0.0)
@@ -10,7 +10,7 @@ set(SUMVANE_HOMEPAGE_URL "http://sumvane.io/lrc.html")
 set(SUMVANE_PCRE2_VERSION 10.42)
 set(SUMVANE_PCRE2_DEBIAN_VERSION 10.42-1)
 
-# What follows from them, for the code (packaging/Product.h) and the tests alike: the window's
+# What follows from them, for the code (product/Product.h) and the tests alike: the window's
 # caption, "V" and major.minor, and the application title, the same without the blank (the error
 # box's caption).
 string(REGEX MATCH "^[0-9]+\\.[0-9]+" SUMVANE_VERSION_SHORT ${SUMVANE_VERSION})

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "form/Colors.h"
-#include "packaging/Product.h"
+#include "product/Product.h"
 
 #include <algorithm>
 #include <array>

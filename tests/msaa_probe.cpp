@@ -5,7 +5,7 @@
 //                              LF written as \r and \n: what the window shows now
 //   msaa_probe.exe clipboard   the text on Windows' clipboard, written the same way
 // The end-to-end test waits on the last two for the window or the clipboard to be in a state.
-#include "packaging/Product.h"
+#include "product/Product.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 // its exit status.
 #include "cli/LrcTool.h"
 #include "cli/Options.h"
-#include "packaging/Product.h"
+#include "product/Product.h"
 #include "tests/support/CompletionScript.h"
 
 #include <algorithm>

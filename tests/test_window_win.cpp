@@ -4,7 +4,7 @@
 #include "form/Display.h"
 #include "form/FormLayout.h"
 #include "form/Legibility.h"
-#include "packaging/Product.h"
+#include "product/Product.h"
 #include "tests/support/ExampleRows.h"
 #include "tests/support/PasteRows.h"
 #include "tests/support/TestRows.h"

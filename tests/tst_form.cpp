@@ -1,6 +1,6 @@
 // The window as a user meets it, driven through Qt's own event delivery (offscreen).
 #include "engine/Lrc.h"
-#include "packaging/Product.h"
+#include "product/Product.h"
 #include "tests/support/ExampleRows.h"
 #include "tests/support/PasteRows.h"
 #include "ui/Layout.h"

@@ -1,6 +1,6 @@
 #include "ui/Unit1.h"
 
-#include "packaging/Product.h"
+#include "product/Product.h"
 #include "ui/Layout.h"
 #include "ui/Platform.h"
 #include "ui/QtText.h"

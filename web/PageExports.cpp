@@ -7,7 +7,7 @@
 #include "form/FormLayout.h"
 #include "form/Legibility.h"
 #include "form/Recalculation.h"
-#include "packaging/Product.h"
+#include "product/Product.h"
 #include "web/Exports.h"
 
 #include <cstdint>

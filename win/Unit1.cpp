@@ -1,7 +1,7 @@
 #include "win/Unit1.h"
 
 #include "form/Placement.h"
-#include "packaging/Product.h"
+#include "product/Product.h"
 #include "win/Layout.h"
 #include "win/Platform.h"
 #include "win/SystemColors.h"
