@@ -17,7 +17,7 @@ std::string Line(const nlohmann::ordered_json& object)
 } // namespace
 
 std::string JsonFrame(const TOptions& options, std::string_view text, const TFrame& frame,
-                      std::optional<std::size_t> line,
+                      const std::vector<std::uint8_t>& bytes, std::optional<std::size_t> line,
                       const std::vector<std::string_view>& wellFormedAs)
 {
     nlohmann::ordered_json object = nlohmann::ordered_json::object();
@@ -48,7 +48,7 @@ std::string JsonFrame(const TOptions& options, std::string_view text, const TFra
         object["expected"] = HexOf(ExpectedLastByte(frame));
     }
     if (options.append) {
-        std::string built = AppendedFrame(text, options.Format(), frame.Result.Lrc);
+        std::string built = AppendedFrame(text, options.Format(), bytes, frame.Result.Lrc);
         while (built.back() == '\n' || built.back() == '\r')
             built.pop_back();
         object["frame"] = built;

@@ -14,7 +14,7 @@
 // the frame; with --lines its line number. `wellFormedAs` names the other formats that read the
 // text. The object is valid JSON whatever bytes the text holds.
 std::string JsonFrame(const TOptions& options, std::string_view text, const TFrame& frame,
-                      std::optional<std::size_t> line,
+                      const std::vector<std::uint8_t>& bytes, std::optional<std::size_t> line,
                       const std::vector<std::string_view>& wellFormedAs);
 
 // The last line of --lines --json: the tally.

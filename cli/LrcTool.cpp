@@ -29,12 +29,15 @@ void Write(std::FILE* stream, std::string_view text)
 }
 
 // Reads a frame as the options ask. A Modbus ASCII frame to be built is given without its colon
-// and LRC, so its data reads as packed pairs.
-TFrame ReadFrame(TFrameReader& reader, std::string_view text, TFrameFormat format, bool append)
+// and LRC, so its data reads as packed pairs; a frame to be built hands its bytes to `bytes`.
+TFrame ReadFrame(TFrameReader& reader, std::string_view text, TFrameFormat format, bool append,
+                 std::vector<std::uint8_t>* bytes = nullptr)
 {
     if (append && format == TFrameFormat::ModbusAscii)
         format = TFrameFormat::Packed;
-    return reader.Read(text, format);
+    if (bytes)
+        bytes->clear();
+    return reader.Read(text, format, append ? bytes : nullptr);
 }
 
 enum class TOutcome
@@ -61,7 +64,8 @@ int Report(const TOptions& options, std::string_view text, std::FILE* out, std::
 {
     const TFrameFormat format = options.Format();
     TFrameReader reader;
-    const TFrame frame = ReadFrame(reader, text, format, options.append);
+    std::vector<std::uint8_t> bytes;
+    const TFrame frame = ReadFrame(reader, text, format, options.append, &bytes);
     const TOutcome outcome = OutcomeOf(options, frame);
     const int status = outcome == TOutcome::Good ? ExitOk : ExitMalformed;
     if (options.status)
@@ -76,7 +80,7 @@ int Report(const TOptions& options, std::string_view text, std::FILE* out, std::
         }
     }
     if (options.json) {
-        Write(out, JsonFrame(options, text, frame, std::nullopt, wellFormedAs));
+        Write(out, JsonFrame(options, text, frame, bytes, std::nullopt, wellFormedAs));
         return status;
     }
     if (frame.Flaw) {
@@ -92,7 +96,7 @@ int Report(const TOptions& options, std::string_view text, std::FILE* out, std::
                            "holds, give it on standard input: sumvane-lrc < " + *options.text +
                            "\n");
     } else if (options.append) {
-        Write(out, AppendedFrame(text, format, frame.Result.Lrc));
+        Write(out, AppendedFrame(text, format, bytes, frame.Result.Lrc));
     } else if (outcome == TOutcome::WrongLrc) {
         Write(err, "sumvane-lrc: LRC mismatch: the frame " + Mismatch(frame, "it should") + "\n");
     } else if (options.check) {
@@ -152,6 +156,7 @@ int ReportLines(const TOptions& options, const TInput& in, std::FILE* out, std::
     const TFrameFormat format = options.Format();
     const TField field = options.field.value_or(TField::Hex);
     TFrameReader reader;
+    std::vector<std::uint8_t> bytes;
     std::size_t number = 0;
     TTally tally;
     TGathered gathered(out, err);
@@ -161,7 +166,7 @@ int ReportLines(const TOptions& options, const TInput& in, std::FILE* out, std::
         if (line.empty())
             return;
         ++tally.Frames;
-        const TFrame frame = ReadFrame(reader, line, format, options.append);
+        const TFrame frame = ReadFrame(reader, line, format, options.append, &bytes);
         const TOutcome outcome = OutcomeOf(options, frame);
         ++(outcome == TOutcome::Good       ? tally.Good
            : outcome == TOutcome::WrongLrc ? tally.WrongLrc
@@ -169,12 +174,12 @@ int ReportLines(const TOptions& options, const TInput& in, std::FILE* out, std::
         if (options.status || (options.quiet && outcome == TOutcome::Good))
             return;
         if (options.json) {
-            result += JsonFrame(options, line, frame, number, {});
+            result += JsonFrame(options, line, frame, bytes, number, {});
             gathered.Added();
             return;
         }
         if (options.append && outcome == TOutcome::Good) {
-            result += AppendedFrame(line, format, frame.Result.Lrc);
+            result += AppendedFrame(line, format, bytes, frame.Result.Lrc);
             gathered.Added();
             return;
         }

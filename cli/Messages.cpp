@@ -189,11 +189,9 @@ std::string FieldText(const TLrcResult& result, TField field)
     return {};
 }
 
-std::string AppendedFrame(std::string_view text, TFrameFormat format, int lrc)
+std::string AppendedFrame(std::string_view text, TFrameFormat format,
+                          std::vector<std::uint8_t> bytes, int lrc)
 {
-    // Modbus ASCII data is read as packed pairs: it comes without its colon.
-    const TFrameFormat read = format == TFrameFormat::ModbusAscii ? TFrameFormat::Packed : format;
-    std::vector<std::uint8_t> bytes = FrameBytes(text, read);
     bytes.push_back(static_cast<std::uint8_t>(lrc));
 
     std::string_view separator;

@@ -46,8 +46,10 @@ std::string FieldText(const TLrcResult& result, TField field);
 
 // The frame with its LRC appended, in the format it was read in, with the line end that ends
 // it (CR LF for a Modbus ASCII frame, as on the wire). `text` is what was read and found
-// well-formed, `lrc` its LRC; an array keeps the bracket it came in.
-std::string AppendedFrame(std::string_view text, TFrameFormat format, int lrc);
+// well-formed, `bytes` the bytes its reader handed on, `lrc` its LRC; an array keeps the bracket
+// it came in.
+std::string AppendedFrame(std::string_view text, TFrameFormat format,
+                          std::vector<std::uint8_t> bytes, int lrc);
 
 // The frames of a log, counted by what they came to.
 struct TTally

@@ -60,13 +60,12 @@ struct TFrame
 // groups already checked (TPairCheck::Clean).
 std::optional<TFlaw> DiagnoseSpaced(std::string_view utf8, std::size_t from = 0);
 
-// The bytes of a text that TFrameReader::Read found well-formed in that format, in order.
-std::vector<std::uint8_t> FrameBytes(std::string_view wellFormed, TFrameFormat format);
-
-// Reads frames of any format; spaced text is checked by CheckSpaced, which gives the pattern's
-// verdicts without compiling it.
+// Reads frames of any format, each by its own reader; spaced text is checked by CheckSpaced,
+// which gives the pattern's verdicts without compiling it. Where `bytes` is given, a well-formed
+// frame's bytes are appended to it, in order.
 class TFrameReader
 {
 public:
-    TFrame Read(std::string_view utf8, TFrameFormat format) const;
+    TFrame Read(std::string_view utf8, TFrameFormat format,
+                std::vector<std::uint8_t>* bytes = nullptr) const;
 };

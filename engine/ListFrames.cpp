@@ -15,16 +15,9 @@ std::size_t SkipBlanks(std::string_view text, std::size_t at)
     return at;
 }
 
-TFrame Refused(TFlaw flaw)
-{
-    TFrame frame;
-    frame.Flaw = flaw;
-    return frame;
-}
-
 TFrame Refused(TFlawKind kind, std::size_t at)
 {
-    return Refused(TFlaw{kind, at});
+    return ::Refused(TFlaw{kind, at});
 }
 
 } // namespace
@@ -32,7 +25,7 @@ TFrame Refused(TFlawKind kind, std::size_t at)
 // item := "0x" or "0X", then exactly two hex digits; items are separated by ',' and any blanks
 // after it; one comma may follow the last item; "{" or "[" may open the list (blanks may
 // follow it), and then its partner closes it (blanks may precede it); LF or CR LF may end it.
-TFrame ReadCArray(std::string_view text)
+TFrame ReadCArray(std::string_view text, std::vector<std::uint8_t>* bytes)
 {
     using enum TFlawKind;
     std::size_t at = 0;
@@ -41,7 +34,7 @@ TFrame ReadCArray(std::string_view text)
         close = text[0] == '{' ? '}' : ']';
         at = SkipBlanks(text, 1);
     }
-    TByteTally tally;
+    TByteTally tally(bytes);
     std::size_t blanksFrom = at; // where the blanks before `at` began, if any
     for (;;) {
         // A byte is due, or after an opening bracket or a comma the closing bracket.
@@ -105,10 +98,10 @@ TFrame ReadCArray(std::string_view text)
 }
 
 // Pairs of hex digits with one ':' between each two; LF or CR LF may end the text.
-TFrame ReadColonSeparated(std::string_view text)
+TFrame ReadColonSeparated(std::string_view text, std::vector<std::uint8_t>* bytes)
 {
     using enum TFlawKind;
-    TByteTally tally;
+    TByteTally tally(bytes);
     for (std::size_t at = 0;;) {
         if (IsFrameEnd(text, at))
             return tally.Count() == 0 ? Refused(NoPairs, at) : Refused(TrailingSeparator, at - 1);
@@ -130,24 +123,4 @@ TFrame ReadColonSeparated(std::string_view text)
             return Refused(CharacterFlaw(text, after));
         at = after + 1;
     }
-}
-
-std::vector<std::uint8_t> FrameBytes(std::string_view text, TFrameFormat format)
-{
-    std::vector<std::uint8_t> bytes;
-    // Every byte of an array follows its 'x'; in the other formats the hex digits are the bytes'
-    // and nothing else is a hex digit (a colon, a separator, a line end).
-    for (std::size_t at = 0; at + 1 < text.size(); ++at) {
-        if (format == TFrameFormat::CArray) {
-            if (text[at] != 'x' && text[at] != 'X')
-                continue;
-            if (++at + 1 >= text.size())
-                break; // not well-formed after all; no byte read past the end
-        } else if (!IsHex(text[at])) {
-            continue;
-        }
-        bytes.push_back(static_cast<std::uint8_t>(PairAt(text, at)));
-        ++at;
-    }
-    return bytes;
 }

@@ -1,18 +1,19 @@
 // Feeds arbitrary input to the engine the two ways it arrives, as UTF-8 bytes (the command-line
 // tool) and as UTF-16 code units (the window, lone surrogates included), and holds the verdict,
 // byte count and LRC to the independent model, and the diagnosis of malformed text to the
-// verdict: a flaw exactly when the text is refused. Every frame format is read too: a frame is
-// refused exactly when it has a flaw, and a well-formed one's bytes give its count, last byte
-// and LRC. The input is also a log, cut into lines by the tool's line splitter in chunks of
-// sizes the input chooses: the lines are those of a plain split at LF, CR LF and CR, and each
-// gets the verdict the same text gets alone. The command-line tool's check of spaced text and of
-// packed pairs gives the same answers with every vector unit the processor has. Any difference
-// aborts.
+// verdict: a flaw exactly when the text is refused. Every frame format is read too and held to
+// the model of that format: a frame is refused exactly when it has a flaw, and a well-formed
+// one's bytes are the model's and give its count, last byte and LRC. The input is also a log, cut
+// into lines by the tool's line splitter in chunks of sizes the input chooses: the lines are those
+// of a plain split at LF, CR LF and CR, and each gets the verdict the same text gets alone. The
+// command-line tool's check of spaced text and of packed pairs gives the same answers with every
+// vector unit the processor has. Any difference aborts.
 #include "engine/Frame.h"
 #include "engine/Lines.h"
 #include "engine/Lrc.h"
 #include "engine/PairCheck.h"
-#include "tests/support/LrcModel.h"
+#include "model/FrameModel.h"
+#include "model/LrcModel.h"
 
 #include <array>
 #include <cstdint>
@@ -58,17 +59,26 @@ bool SameVerdict(const TFrame& a, const TFrame& b)
            a.LastByte == b.LastByte;
 }
 
+// A format's reader against the model of the format: the same verdict, and for a well-formed
+// frame the same bytes, which give the count, LRC and last byte the reader gives.
 void CheckFrame(TFrameReader& reader, std::string_view text, TFrameFormat format)
 {
-    const TFrame frame = reader.Read(text, format);
+    std::vector<std::uint8_t> bytes;
+    const TFrame frame = reader.Read(text, format, &bytes);
     if (frame.Flaw.has_value() == frame.Result.Valid)
         Fail("a frame is refused without a flaw, or has a flaw and is accepted");
+    const auto modelled = ModelFrameBytes(text, format);
+    if (modelled.has_value() != frame.Result.Valid)
+        Fail("a reader and the model of its format disagree on whether a frame is well-formed");
     if (frame.Flaw) {
         if (frame.Flaw->Byte > text.size())
             Fail("a flaw beyond the end of the text");
+        if (!bytes.empty())
+            Fail("a refused frame handed bytes on");
         return;
     }
-    const std::vector<std::uint8_t> bytes = FrameBytes(text, format);
+    if (bytes != *modelled)
+        Fail("a reader hands on other bytes than the model of its format reads");
     unsigned sum = 0;
     for (const std::uint8_t byte : bytes)
         sum += byte;

@@ -7,7 +7,8 @@
 #include "engine/PairCheck.h"
 #include "engine/Render.h"
 #include "engine/Utf8.h"
-#include "tests/support/LrcModel.h"
+#include "model/FrameModel.h"
+#include "model/LrcModel.h"
 #include "tests/support/SharedRows.h"
 #include "tests/support/TestRows.h"
 
@@ -614,6 +615,48 @@ TEST_P(FrameTable, ReadsTheFrameOrNamesItsFirstFlaw)
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, FrameTable, testing::ValuesIn(FrameRows()), RowName<TFrameRow>);
+
+TEST(FrameReader, AgreesWithTheModelOfEachFormatOnEveryTextOfUpToFiveCharacters)
+{
+    // The characters every format is made of, a letter past the hex range, and the line ends.
+    static constexpr std::string_view Alphabet = "0xFg, :{}[]\r\n";
+    TFrameReader reader;
+    std::size_t texts = 0;
+    for (std::size_t length = 0; length <= 5; ++length) {
+        std::vector<std::size_t> at(length, 0);
+        for (;;) {
+            std::string text;
+            for (const std::size_t i : at)
+                text += Alphabet[i];
+            for (const TFrameFormat format : {TFrameFormat::Packed, TFrameFormat::ModbusAscii,
+                                              TFrameFormat::CArray, TFrameFormat::Colon}) {
+                std::vector<std::uint8_t> bytes;
+                const TFrame frame = reader.Read(text, format, &bytes);
+                const auto modelled = ModelFrameBytes(text, format);
+                ASSERT_EQ(frame.Result.Valid, modelled.has_value()) << Shown(text);
+                ASSERT_EQ(frame.Flaw.has_value(), !modelled) << Shown(text);
+                if (!modelled) {
+                    ASSERT_TRUE(bytes.empty()) << Shown(text);
+                    continue;
+                }
+                ASSERT_EQ(bytes, *modelled) << Shown(text);
+                unsigned sum = 0;
+                for (const std::uint8_t byte : bytes)
+                    sum += byte;
+                ASSERT_EQ(frame.Result.ByteCount, static_cast<int>(bytes.size()));
+                ASSERT_EQ((sum + static_cast<unsigned>(frame.Result.Lrc)) % 256, 0u);
+                ASSERT_EQ(frame.LastByte, bytes.back());
+            }
+            ++texts;
+            std::size_t k = length;
+            while (k > 0 && ++at[k - 1] == Alphabet.size())
+                at[--k] = 0;
+            if (k == 0)
+                break;
+        }
+    }
+    EXPECT_EQ(texts, 402234u); // 13^0 + 13^1 + ... + 13^5
+}
 
 // --- Long and hostile texts: whatever a clipboard holds ---------------------------------------
 

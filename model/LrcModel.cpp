@@ -1,4 +1,4 @@
-#include "tests/support/LrcModel.h"
+#include "model/LrcModel.h"
 
 #include <optional>
 #include <string>
