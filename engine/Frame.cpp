@@ -4,7 +4,23 @@
 
 namespace {
 
-TFrame ReadFormat(std::string_view text, TFrameFormat format, std::vector<std::uint8_t>* bytes)
+// The list readers hand bytes on as they read; a frame refused later leaves none behind.
+template <typename ReadList>
+TFrame ReadWhole(std::string_view text, std::vector<std::uint8_t>* bytes, ReadList read)
+{
+    if (auto flaw = EncodingFlaw(text))
+        return Refused(*flaw);
+    const std::size_t before = bytes ? bytes->size() : 0;
+    TFrame frame = read(text, bytes);
+    if (frame.Flaw && bytes)
+        bytes->resize(before);
+    return frame;
+}
+
+} // namespace
+
+TFrame TFrameReader::Read(std::string_view text, TFrameFormat format,
+                          std::vector<std::uint8_t>* bytes) const
 {
     // No well-formed frame starts as text in another encoding does, so the fast readers (spaced,
     // packed) ask only once a frame is refused; the others ask first.
@@ -18,26 +34,9 @@ TFrame ReadFormat(std::string_view text, TFrameFormat format, std::vector<std::u
             return Refused(EncodingFlaw(text).value_or(TFlaw{TFlawKind::MissingColon, 0}));
         return ReadPacked(text, 1, bytes);
     case TFrameFormat::CArray:
-        if (auto flaw = EncodingFlaw(text))
-            return Refused(*flaw);
-        return ReadCArray(text, bytes);
+        return ReadWhole(text, bytes, ReadCArray);
     case TFrameFormat::Colon:
-        if (auto flaw = EncodingFlaw(text))
-            return Refused(*flaw);
-        return ReadColonSeparated(text, bytes);
+        return ReadWhole(text, bytes, ReadColonSeparated);
     }
     throw ELrcError("a frame format without a reader");
-}
-
-} // namespace
-
-TFrame TFrameReader::Read(std::string_view text, TFrameFormat format,
-                          std::vector<std::uint8_t>* bytes) const
-{
-    const std::size_t before = bytes ? bytes->size() : 0;
-    TFrame frame = ReadFormat(text, format, bytes);
-    // The list readers hand bytes on as they read; a frame refused later leaves none behind.
-    if (frame.Flaw && bytes)
-        bytes->resize(before);
-    return frame;
 }

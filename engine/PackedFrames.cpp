@@ -21,10 +21,8 @@ TFrame ReadPacked(std::string_view text, std::size_t start, std::vector<std::uin
     if (check.Result.Valid) {
         if (bytes)
             AddPairs(*bytes, text, start, 2, static_cast<std::size_t>(check.Result.ByteCount));
-        TFrame frame;
-        frame.Result = check.Result;
-        frame.LastByte = check.LastByte;
-        return frame;
+        return Accepted(static_cast<std::size_t>(check.Result.ByteCount), check.Result.Lrc,
+                        check.LastByte);
     }
     if (auto flaw = EncodingFlaw(text))
         return Refused(*flaw);

@@ -173,37 +173,58 @@ template <TLayout Layout>
                 low, _mm_sad_epu8(_mm_and_si128(values[k], Load(Lanes16::Low[k])), zero));
         }
     }
-    // Packed pairs' last few: the sixteen bytes that end the text, of which only those not yet
-    // summed count. A log's frames are mostly short, so this spares the one-pair-at-a-time loop.
-    const std::size_t left = size - at;
-    if (Layout == TLayout::Packed && at + 16 > size && size >= 16 && left > 0 && left % 2 == 0) {
-        alignas(16) static constexpr std::array<std::uint8_t, 32> Tail = [] {
-            std::array<std::uint8_t, 32> tail{};
-            for (std::size_t lane = 16; lane < 32; ++lane)
-                tail[lane] = 0xFF;
-            return tail;
-        }();
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(body + size - 16));
-        const __m128i letter = InRange(_mm_or_si128(v, _mm_set1_epi8(0x20)), 'a', 'f');
-        const __m128i hex = _mm_or_si128(InRange(v, '0', '9'), letter);
-        if (_mm_movemask_epi8(hex) == 0xFFFF) {
-            const __m128i fresh =
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(Tail.data() + left));
-            const __m128i values =
-                _mm_and_si128(fresh, _mm_add_epi8(_mm_and_si128(v, _mm_set1_epi8(0x0F)),
-                                                  _mm_and_si128(letter, _mm_set1_epi8(9))));
-            const __m128i zero = _mm_setzero_si128();
-            high = _mm_add_epi64(high,
-                                 _mm_sad_epu8(_mm_and_si128(values, Load(Lanes16::High[0])), zero));
-            low = _mm_add_epi64(low,
-                                _mm_sad_epu8(_mm_and_si128(values, Load(Lanes16::Low[0])), zero));
-            at = size;
-        }
-    }
     alignas(16) std::uint64_t h[2], l[2];
     _mm_store_si128(reinterpret_cast<__m128i*>(h), high);
     _mm_store_si128(reinterpret_cast<__m128i*>(l), low);
     return {h[0] + h[1], l[0] + l[1], at};
+}
+
+// Packed pairs a vector at a time, for the short frames of a log as much as for long texts:
+// each pair's byte is formed in its 16-bit lane (high digit × 16 + low digit), so one sum of
+// absolute differences adds eight bytes. The pairs left over after the last whole vector are
+// taken from the sixteen bytes that end the text, of which only those not yet summed count.
+// The sums come back as Low (High stays 0).
+[[gnu::target("sse2")]] TSums Sse2PackedSums(const unsigned char* body, std::size_t size)
+{
+    const __m128i zero = _mm_setzero_si128();
+    __m128i sum = zero;
+    const auto pairs = [&](__m128i v, __m128i& bytes) {
+        const __m128i letter = InRange(_mm_or_si128(v, _mm_set1_epi8(0x20)), 'a', 'f');
+        const __m128i hex = _mm_or_si128(InRange(v, '0', '9'), letter);
+        const __m128i values = _mm_add_epi8(_mm_and_si128(v, _mm_set1_epi8(0x0F)),
+                                            _mm_and_si128(letter, _mm_set1_epi8(9)));
+        bytes = _mm_add_epi16(_mm_slli_epi16(_mm_and_si128(values, _mm_set1_epi16(0x00FF)), 4),
+                              _mm_srli_epi16(values, 8));
+        return _mm_movemask_epi8(hex);
+    };
+    std::size_t at = 0;
+    for (; at + 16 <= size; at += 16) {
+        __m128i bytes;
+        if (pairs(_mm_loadu_si128(reinterpret_cast<const __m128i*>(body + at)), bytes) != 0xFFFF)
+            break;
+        sum = _mm_add_epi64(sum, _mm_sad_epu8(bytes, zero));
+    }
+    const std::size_t left = size - at;
+    if (at + 16 > size && size >= 16 && left > 0 && left % 2 == 0) {
+        // Sixteen lanes read from `left` on: the first 16 - left off, the rest on.
+        alignas(16) static constexpr std::array<std::uint8_t, 32> Fresh = [] {
+            std::array<std::uint8_t, 32> fresh{};
+            for (std::size_t lane = 16; lane < 32; ++lane)
+                fresh[lane] = 0xFF;
+            return fresh;
+        }();
+        __m128i bytes;
+        if (pairs(_mm_loadu_si128(reinterpret_cast<const __m128i*>(body + size - 16)), bytes) ==
+            0xFFFF) {
+            const __m128i fresh =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(Fresh.data() + left));
+            sum = _mm_add_epi64(sum, _mm_sad_epu8(_mm_and_si128(bytes, fresh), zero));
+            at = size;
+        }
+    }
+    alignas(16) std::uint64_t halves[2];
+    _mm_store_si128(reinterpret_cast<__m128i*>(halves), sum);
+    return {0, halves[0] + halves[1], at};
 }
 
 [[gnu::target("avx2")]] inline __m256i InRange256(__m256i v, char low, char high)
@@ -260,7 +281,10 @@ template <TLayout Layout>
     _mm256_store_si256(reinterpret_cast<__m256i*>(l), low);
     // What is left of a passing text may still hold a block of half the size: short frames, a
     // log's lines, are mostly that.
-    TSums rest = at + Lanes32::Block > size ? Sse2Sums<Layout>(body + at, size - at) : TSums{};
+    TSums rest{};
+    if (at + Lanes32::Block > size)
+        rest = Layout == TLayout::Packed ? Sse2PackedSums(body + at, size - at)
+                                         : Sse2Sums<Layout>(body + at, size - at);
     return {h[0] + h[1] + h[2] + h[3] + rest.High, l[0] + l[1] + l[2] + l[3] + rest.Low,
             at + rest.At};
 }
@@ -306,13 +330,15 @@ template <TLayout Layout> TPairCheck Check(std::string_view body, TPairCheckUnit
     const auto* bytes = reinterpret_cast<const unsigned char*>(body.data());
     TSums sums;
 #ifdef SUMVANE_X86
-    // A text shorter than two of the wider unit's blocks goes to the narrower one at once: for
+    // A text shorter than a few of the wider unit's blocks goes to the narrower one at once: for
     // the short frames of a log, setting up the wider one costs more than it saves.
-    if (unit == TPairCheckUnit::Avx2 && body.size() >= 2 * TLanes<32, Layout>::Block)
+    const bool wide =
+        body.size() >= (Layout == TLayout::Packed ? 4 : 2) * TLanes<32, Layout>::Block;
+    if (unit == TPairCheckUnit::Avx2 && wide)
         sums = Avx2Sums<Layout>(bytes, body.size());
-    else if (unit == TPairCheckUnit::Avx2)
-        sums = Sse2Sums<Layout>(bytes, body.size());
-    else if (unit == TPairCheckUnit::Sse2)
+    else if (unit != TPairCheckUnit::Scalar && Layout == TLayout::Packed)
+        sums = Sse2PackedSums(bytes, body.size());
+    else if (unit != TPairCheckUnit::Scalar)
         sums = Sse2Sums<Layout>(bytes, body.size());
 #else
     (void)unit;

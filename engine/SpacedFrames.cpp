@@ -89,8 +89,6 @@ TFrame ReadSpaced(std::string_view text, std::vector<std::uint8_t>* bytes)
     }
     if (bytes) // a valid text's pairs stand every three characters
         AddPairs(*bytes, text, 0, 3, static_cast<std::size_t>(check.Result.ByteCount));
-    TFrame frame;
-    frame.Result = check.Result;
-    frame.LastByte = check.LastByte;
-    return frame;
+    return Accepted(static_cast<std::size_t>(check.Result.ByteCount), check.Result.Lrc,
+                    check.LastByte);
 }
