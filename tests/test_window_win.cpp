@@ -7,6 +7,7 @@
 #include "product/Product.h"
 #include "tests/support/ExampleRows.h"
 #include "tests/support/PasteRows.h"
+#include "tests/support/SharedRows.h"
 #include "tests/support/TestRows.h"
 #include "win/Platform.h"
 #include "win/Unit1.h"
@@ -103,44 +104,51 @@ class WindowLayout : public testing::TestWithParam<int>
 TEST_P(WindowLayout, ScalesTheFontByTheDensityAndEveryPlaceByTheMeasuredTextHeight)
 {
     const int dpi = GetParam();
+    const TWindowPlaces expected = WindowPlacesAt(dpi); // stated in tests/data/rows.json
     TForm1 form(At(dpi));
     LOGFONTW font{};
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(form.Edit1, WM_GETFONT, 0, 0)), sizeof font,
                &font);
-    EXPECT_EQ(font.lfHeight, MulDiv(-11, dpi, 96));
+    EXPECT_EQ(font.lfHeight, expected.fontHeight);
     EXPECT_STREQ(font.lfFaceName, L"Tahoma");
-
-    const int h = form.TextHeight();
-    const auto scaled = [&](int v) { return MulDiv(v, h, 13); };
+    EXPECT_EQ(form.TextHeight(), expected.textHeight);
     RECT client;
     GetClientRect(form.Handle(), &client);
-    EXPECT_EQ(client.right, scaled(340));
-    EXPECT_EQ(client.bottom, scaled(253));
+    EXPECT_EQ(client.right, expected.clientWidth);
+    EXPECT_EQ(client.bottom, expected.clientHeight);
+    int children = 0;
+    for (HWND child = GetWindow(form.Handle(), GW_CHILD); child;
+         child = GetWindow(child, GW_HWNDNEXT))
+        ++children;
+    EXPECT_EQ(children, static_cast<int>(expected.controls.size())) << "a control has no place";
 
-    const TControlLayout* box = FindControl("GroupBox1");
-    for (const TControlLayout& entry : Form1Controls()) {
-        SCOPED_TRACE(std::string(entry.Name) + " at " + std::to_string(dpi) + " dpi");
-        const HWND control = form.Control(entry.Name);
+    for (const TPlaceRow& row : expected.controls) {
+        SCOPED_TRACE(row.name + " at " + std::to_string(dpi) + " dpi");
+        const HWND control = form.Control(row.name);
         ASSERT_TRUE(control);
-        const bool inBox = entry.Parent == "GroupBox1";
-        const int left = (inBox ? scaled(box->Left) : 0) + scaled(entry.Left);
-        const int top = (inBox ? scaled(box->Top) : 0) + scaled(entry.Top);
-        const RECT rect = RectOf(form, control);
-        EXPECT_EQ(rect.top, top);
-        if (entry.Kind == TControlKind::Label || entry.Kind == TControlKind::LinkLabel) {
-            const SIZE caption = Extent(control, entry.Caption);
+        // Every control is the form's own child; a group box's are placed in its area all the same.
+        const HWND parent = form.Control(row.parent);
+        const RECT origin = parent ? RectOf(form, parent) : RECT{};
+        RECT rect = RectOf(form, control);
+        OffsetRect(&rect, -origin.left, -origin.top);
+        EXPECT_EQ(rect.top, row.top);
+        wchar_t windowClass[32] = {};
+        GetClassNameW(control, windowClass, 32);
+        EXPECT_EQ(lstrcmpiW(windowClass, L"Static") == 0, !row.fits.empty());
+        if (!row.fits.empty()) {
+            const SIZE caption = Extent(control, row.caption);
             EXPECT_EQ(rect.right - rect.left, caption.cx);
             EXPECT_EQ(rect.bottom - rect.top, caption.cy);
-            if (entry.RightAligned)
-                EXPECT_EQ(rect.right, left + scaled(entry.Width));
+            if (row.fits == "right")
+                EXPECT_EQ(rect.right, row.left + row.width);
             else
-                EXPECT_EQ(rect.left, left);
+                EXPECT_EQ(rect.left, row.left);
         } else {
-            EXPECT_EQ(rect.left, left);
-            EXPECT_EQ(rect.right - rect.left, scaled(entry.Width));
-            EXPECT_EQ(rect.bottom - rect.top, scaled(entry.Height));
+            EXPECT_EQ(rect.left, row.left);
+            EXPECT_EQ(rect.right - rect.left, row.width);
+            EXPECT_EQ(rect.bottom - rect.top, row.height);
         }
-        EXPECT_TRUE(TextOf(control) == entry.Caption);
+        EXPECT_TRUE(TextOf(control) == row.caption);
     }
 }
 

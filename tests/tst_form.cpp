@@ -3,6 +3,7 @@
 #include "product/Product.h"
 #include "tests/support/ExampleRows.h"
 #include "tests/support/PasteRows.h"
+#include "tests/support/SharedRows.h"
 #include "ui/Layout.h"
 #include "ui/Platform.h"
 #include "ui/QtText.h"
@@ -57,10 +58,13 @@ QString ColourName(TColor color)
     return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF).name();
 }
 
-// The scale the window applied at load: its font's text height against the layout's 13.
-int Scale(const TForm1& form, int value)
+// A control's stated place at 96 pixels per inch, where the offscreen window stands as it starts.
+QRect PlaceAt96(std::string_view name)
 {
-    return MulDivRounded(value, QFontMetrics(form.font()).height(), 13);
+    for (const TPlaceRow& row : WindowPlacesAt(96).controls)
+        if (row.name == name)
+            return QRect(row.left, row.top, row.width, row.height);
+    return {};
 }
 
 } // namespace
@@ -98,51 +102,65 @@ private slots:
 
 void TestForm::everyControlStandsWhereTheLayoutPutsIt_data()
 {
+    QTest::addColumn<int>("textHeight");
+    QTest::addColumn<QSize>("client");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("parent");
-    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<QRect>("place");
     QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("fits");
 
-    // The window is built from the one layout table; each row is the control's expectation.
-    for (const TControlLayout& row : Form1Controls())
-        QTest::newRow(row.Name.data())
-            << QString::fromLatin1(row.Name.data(), qsizetype(row.Name.size()))
-            << QString::fromLatin1(row.Parent.data(), qsizetype(row.Parent.size()))
-            << QRect(row.Left, row.Top, row.Width, row.Height) << ToQString(row.Caption);
+    // The places tests/data/rows.json states for 96 and 144 pixels per inch. At 96 the window is
+    // built as it starts: its font (DejaVu Sans here) measures the layout's 13 and nothing is
+    // scaled. Qt keeps logical pixels at every density, so the offscreen window measures 13 at 144
+    // too; the 144 rows build it for the text height Windows measures there instead, which takes
+    // the same path at load as a font of that height would: scaling, then fitting the labels.
+    for (const int pixelsPerInch : {96, 144}) {
+        const TWindowPlaces window = WindowPlacesAt(pixelsPerInch);
+        for (const TPlaceRow& row : window.controls)
+            QTest::addRow("%s at %d dpi", row.name.c_str(), pixelsPerInch)
+                << (pixelsPerInch == 96 ? 0 : window.textHeight)
+                << QSize(window.clientWidth, window.clientHeight)
+                << QString::fromStdString(row.name) << QString::fromStdString(row.parent)
+                << QRect(row.left, row.top, row.width, row.height) << ToQString(row.caption)
+                << QString::fromStdString(row.fits);
+    }
 }
 
 void TestForm::everyControlStandsWhereTheLayoutPutsIt()
 {
+    QFETCH(int, textHeight);
     QFETCH(QString, name);
     QFETCH(QString, parent);
-    QFETCH(QRect, geometry);
+    QFETCH(QRect, place);
     QFETCH(QString, caption);
+    QFETCH(QString, fits);
 
-    TForm1 form;
+    TForm1 form(nullptr, textHeight);
     QCOMPARE(form.objectName(), u"Form1"_s);
+    QTEST(form.size(), "client");
     auto* widget = form.findChild<QWidget*>(name);
     QVERIFY(widget);
     QCOMPARE(widget->parentWidget()->objectName(), parent);
-    const QRect expected(Scale(form, geometry.x()), Scale(form, geometry.y()),
-                         Scale(form, geometry.width()), Scale(form, geometry.height()));
 
+    QCOMPARE(qobject_cast<QLabel*>(widget) != nullptr, !fits.isEmpty());
     if (auto* label = qobject_cast<QLabel*>(widget)) {
         QCOMPARE(label->text(), caption);
         // Labels fit their caption in the window font; the layout's widths are the original
-        // font's, so only the anchored edge and the top are fixed.
+        // font's, so only the edge each keeps and the top are fixed.
         const QFontMetrics metrics(label->font());
         QVERIFY2(qAbs(label->width() - metrics.horizontalAdvance(caption)) <= 1,
                  qPrintable(QString::number(label->width())));
         QCOMPARE(label->height(), metrics.height());
-        QCOMPARE(label->y(), expected.y());
-        if (name == u"Label9"_s)
-            QCOMPARE(label->x() + label->width(), expected.x() + expected.width());
+        QCOMPARE(label->y(), place.y());
+        if (fits == u"right"_s)
+            QCOMPARE(label->geometry().right(), place.right());
         else
-            QCOMPARE(label->x(), expected.x());
+            QCOMPARE(label->x(), place.x());
         // Nothing reaches outside the window.
         QVERIFY(label->mapTo(&form, QPoint(label->width(), 0)).x() <= form.width());
     } else {
-        QCOMPARE(widget->geometry(), expected);
+        QCOMPARE(widget->geometry(), place);
         if (auto* box = qobject_cast<QGroupBox*>(widget))
             QCOMPARE(box->title(), caption);
         else
@@ -154,10 +172,21 @@ void TestForm::windowIsFixedWithTheCloseButtonOnly()
 {
     TForm1 form;
     QCOMPARE(form.windowTitle(), QString::fromUtf16(FormCaptionText));
-    const QSize client(Scale(form, 340), Scale(form, 253));
+    const TWindowPlaces window = WindowPlacesAt(96);
+    QCOMPARE(QFontMetrics(form.font()).height(), window.textHeight);
+    const QSize client(window.clientWidth, window.clientHeight);
     QCOMPARE(form.size(), client);
     QCOMPARE(form.minimumSize(), client);
     QCOMPARE(form.maximumSize(), client);
+    // Every control of the window has its stated place.
+    QStringList controls, stated;
+    for (const QWidget* child : form.findChildren<QWidget*>())
+        controls << child->objectName();
+    for (const TPlaceRow& row : window.controls)
+        stated << QString::fromStdString(row.name);
+    controls.sort();
+    stated.sort();
+    QCOMPARE(controls, stated);
     const Qt::WindowFlags flags = form.windowFlags();
     QVERIFY(flags & Qt::WindowCloseButtonHint);
     QVERIFY(flags & Qt::WindowSystemMenuHint);
@@ -235,14 +264,14 @@ void TestForm::typingTheExampleKeyByKeyFollowsEveryText()
 void TestForm::label9KeepsItsRightEdgeInEveryState()
 {
     TForm1 form;
-    const int rightEdge = Scale(form, 322);
-    QCOMPARE(form.Label9->geometry().right() + 1, rightEdge);
+    const QRect place = PlaceAt96("Label9");
+    QCOMPARE(form.Label9->geometry().right(), place.right());
     for (const QString& text :
          {u"01"_s, u"01 0"_s, u"01 02"_s, u"0"_s, u"01 02 03 04 05 06 07 08 09 0A"_s}) {
         form.Edit1->setText(text);
-        QCOMPARE(form.Label9->geometry().right() + 1, rightEdge);
+        QCOMPARE(form.Label9->geometry().right(), place.right());
         QCOMPARE(form.Label9->width(), form.Label9->sizeHint().width());
-        QCOMPARE(form.Label9->y(), Scale(form, 54));
+        QCOMPARE(form.Label9->y(), place.y());
     }
 }
 
@@ -470,7 +499,7 @@ void TestForm::hostilePastesGetTheirVerdict()
     form.Edit1->paste();
     QCOMPARE(form.Edit1->text().size(), text.size());
     QTEST(form.Label9->text(), "status");
-    QCOMPARE(form.Label9->geometry().right() + 1, Scale(form, 322));
+    QCOMPARE(form.Label9->geometry().right(), PlaceAt96("Label9").right());
 }
 
 void TestForm::eachFieldIsAnnouncedWithItsLabel_data()
@@ -583,17 +612,14 @@ void TestForm::aFailingHandlerShowsTheErrorBoxAndTheAppCarriesOn()
 
 void TestForm::scalingMovesAndSizesEveryControlInProportion()
 {
-    // A window font whose text is 15 pixels high instead of 13.
+    // A window font whose text is 15 pixels high instead of 13: Edit16 at 90, 19, 120 x 21
+    // in a window of 340 x 253.
     TForm1 form;
-    const QRect before = form.Edit16->geometry();
     form.setMinimumSize(0, 0);
     form.setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     ScaleLayout(&form, 15, 13);
-    QCOMPARE(form.Edit16->geometry(),
-             QRect(MulDivRounded(before.x(), 15, 13), MulDivRounded(before.y(), 15, 13),
-                   MulDivRounded(before.width(), 15, 13), MulDivRounded(before.height(), 15, 13)));
-    QCOMPARE(form.size(), QSize(MulDivRounded(Scale(form, 340), 15, 13),
-                                MulDivRounded(Scale(form, 253), 15, 13)));
+    QCOMPARE(form.Edit16->geometry(), QRect(104, 22, 138, 24)); // 103.85, 21.92, 138.46, 24.23
+    QCOMPARE(form.size(), QSize(392, 292));                     // 392.31, 291.92
     // MulDiv rounds half away from zero.
     QCOMPARE(MulDivRounded(90, 15, 13), 104); // 103.85
     QCOMPARE(MulDivRounded(13, 3, 2), 20);    // 19.5

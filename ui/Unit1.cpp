@@ -51,7 +51,7 @@ void SetText(QLineEdit* edit, const QString& text)
 
 } // namespace
 
-TForm1::TForm1(QWidget* parent) : QWidget(parent)
+TForm1::TForm1(QWidget* parent, int textHeight) : QWidget(parent)
 {
     setObjectName(Name(Form1Layout.Name));
     setWindowTitle(ToQString(Form1Layout.Caption));
@@ -63,7 +63,8 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent)
 
     // Device pixels already follow the screen's density; a window font whose text is not
     // as high as the layout's scales positions and sizes in proportion.
-    const int textHeight = QFontMetrics(font()).height();
+    if (textHeight <= 0)
+        textHeight = QFontMetrics(font()).height();
     if (textHeight != Form1Layout.DesignTextHeight)
         ScaleLayout(this, textHeight, Form1Layout.DesignTextHeight);
     for (QLabel* label : findChildren<QLabel*>())

@@ -43,7 +43,9 @@ class TForm1 : public QWidget
     Q_OBJECT
 
 public:
-    explicit TForm1(QWidget* parent = nullptr);
+    // The controls are laid out for a text height: the window font's, as it measures, or
+    // textHeight where one is given (the layout a font of that height would get).
+    explicit TForm1(QWidget* parent = nullptr, int textHeight = 0);
 
     // Recalculates from Edit1's whole text and shows the four forms of the LRC with the byte
     // count, or empties the results and shows the format message in red.

@@ -1,6 +1,7 @@
 #include "tests/support/SharedRows.h"
 
 #include "engine/Utf8.h"
+#include "product/Product.h"
 #include "tests/support/SharedRowsJson.h"
 
 #include <nlohmann/json.hpp>
@@ -59,6 +60,31 @@ std::vector<TRenderRow> RenderRows()
                         Text(row, "decimal"), Text(row, "octal"), Text(row, "binary"),
                         Text(row, "byteCountText")});
     return rows;
+}
+
+TWindowPlaces WindowPlacesAt(int pixelsPerInch)
+{
+    const nlohmann::json& window = Rows().at("window");
+    for (const auto& density : window.at("densities")) {
+        if (density.at("pixelsPerInch") != pixelsPerInch)
+            continue;
+        TWindowPlaces places{density.at("fontHeight"),
+                             density.at("textHeight"),
+                             density.at("client").at(0),
+                             density.at("client").at(1),
+                             {}};
+        const std::string at = "at" + std::to_string(pixelsPerInch);
+        for (const auto& row : window.at("controls")) {
+            const auto& rect = row.at(at);
+            places.controls.push_back(
+                {row.at("name"), row.at("parent"),
+                 row.value("link", false) ? std::u16string(WebPageAddress) : Text(row, "caption"),
+                 row.value("fits", ""), rect.at(0), rect.at(1), rect.at(2), rect.at(3)});
+        }
+        return places;
+    }
+    throw std::runtime_error("tests/data/rows.json has no window at " +
+                             std::to_string(pixelsPerInch) + " pixels per inch");
 }
 
 std::vector<TPrefixRow> ExamplePrefixRows()

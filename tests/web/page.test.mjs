@@ -1,6 +1,6 @@
 // lrc.html in Debian's Chromium, used as a person uses it: real key presses and the real
-// clipboard. What it shows is held to rows.json, to the Linux sumvane-lrc on the same text, and
-// to the layout's numbers written here.
+// clipboard. What it shows is held to rows.json (the answers and the window's places) and to the
+// Linux sumvane-lrc on the same text.
 //   SUMVANE_PAGE=build-web/web/lrc.html SUMVANE_ROWS=tests/data/rows.json \
 //   SUMVANE_HOST_LRC=build/cli/sumvane-lrc SUMVANE_SCREENSHOTS=DIR node tests/web/page.test.mjs
 import assert from "node:assert/strict";
@@ -172,10 +172,24 @@ function contrast(a, b) {
 // --- the tests ---------------------------------------------------------------------------------
 const EMPTY = { hex: "", decimal: "", octal: "", binary: "" };
 
-async function expectLabel9At322(page) {
-  const [{ top, right, height }] = await geometry(page, ["Label9"]);
-  const place = { top, right, height };
-  assert.deepEqual(place, { top: 54, right: 322, height: 13 }, "Label9 keeps its right edge");
+// The places rows.json states at 96 dpi, relative to Form1: a group box's controls moved by its
+// own left and top.
+const WINDOW = (() => {
+  const { densities, controls } = rows.window;
+  const at96 = Object.fromEntries(controls.map((c) => [c.name, c.at96]));
+  const places = controls.map(({ name, parent, fits, at96: [left, top, width, height] }) => {
+    const [x, y] = at96[parent] ?? [0, 0];
+    return { id: name, fits, left: x + left, top: y + top, width, height };
+  });
+  return { client: densities.find((d) => d.pixelsPerInch === 96).client, places };
+})();
+const LABEL9 = WINDOW.places.find(({ fits }) => fits === "right");
+
+async function expectLabel9InPlace(page) {
+  const [{ top, right, height }] = await geometry(page, [LABEL9.id]);
+  const { left, width } = LABEL9;
+  const place = { top: LABEL9.top, right: left + width, height: LABEL9.height };
+  assert.deepEqual({ top, right, height }, place, "Label9 keeps its right edge");
 }
 
 test("start-up: the title, the window and its controls in place, focus, no results", async () => {
@@ -184,32 +198,18 @@ test("start-up: the title, the window and its controls in place, focus, no resul
   assert.match(policy, /(^|;\s*)default-src 'none'(;|$)/);
   assert.match(policy, /'wasm-unsafe-eval'/);
 
-  // [name, left, top, width, height] at 96 dpi, relative to Form1 (GroupBox1's children moved
-  // by its 18, 84); a label's width follows its caption: null.
-  const places = [
-    ["Label1", 18, 8, null, 13],
-    ["Edit1", 18, 27, 304, 21],
-    ["Label6", 18, 54, null, 13],
-    ["GroupBox1", 18, 84, 304, 137],
-    ["Label2", 35, 106, null, 13],
-    ["Edit16", 108, 103, 120, 21],
-    ["Label3", 35, 133, null, 13],
-    ["Edit10", 108, 130, 120, 21],
-    ["Label4", 35, 160, null, 13],
-    ["Edit8", 108, 157, 120, 21],
-    ["Label5", 35, 189, null, 13],
-    ["Edit2", 108, 184, 120, 21],
-    ["Label7", 18, 227, null, 13],
-    ["Label8", 180, 227, null, 13],
-  ];
-  const [form, ...seen] = await geometry(page, ["Form1", ...places.map(([id]) => id)]);
-  assert.deepEqual([form.width, form.height], [340, 253]);
-  places.forEach(([id, left, top, width, height], i) => {
+  // Every control where rows.json places it; a label's width follows its caption, and Label9
+  // holds its right edge instead of its left.
+  const { client, places } = WINDOW;
+  const others = places.filter((p) => p !== LABEL9);
+  const [form, ...seen] = await geometry(page, ["Form1", ...others.map(({ id }) => id)]);
+  assert.deepEqual([form.width, form.height], client);
+  others.forEach(({ id, fits, left, top, width, height }, i) => {
     const { right, ...r } = seen[i];
-    assert.deepEqual(r, { id, left, top, width: width ?? r.width, height });
-    assert.ok(r.width > 0 && right <= 340, `${id} shows within the window`);
+    assert.deepEqual(r, { id, left, top, width: fits ? r.width : width, height });
+    assert.ok(r.width > 0 && right <= client[0], `${id} shows within the window`);
   });
-  await expectLabel9At322(page);
+  await expectLabel9InPlace(page);
 
   assert.equal(await page.evaluate(() => document.activeElement.id), "Edit1");
   const initial = { data: "", ...EMPTY, status: "字节数", color: PAINTED.clBlack };
@@ -225,7 +225,7 @@ test("the example typed key by key: every keystroke's answer as rows.json has it
     const { typed: data, color, ...rest } = row;
     const expected = { data, ...rest, color: PAINTED[color] };
     await eventually(() => display(page), expected, JSON.stringify(data));
-    await expectLabel9At322(page);
+    await expectLabel9InPlace(page);
   }
 });
 
