@@ -35,6 +35,7 @@ if [[ "$mode" == "--test" || "$mode" == "--windows" || "$mode" == "--web" || "$m
     python3-pymodbus             # Modbus ASCII frames from a real stack, in modbus_ascii
     at-spi2-core python3-pyatspi gir1.2-atspi-2.0 dbus   # the screen reader's view, in a11y
     desktop-file-utils appstream groff-base binutils-mingw-w64-i686 dpkg-dev file lintian
+    faketime                     # a later clock for packing again, in packaging
   )
 fi
 if [[ "$mode" == "--release" ]]; then

@@ -89,12 +89,11 @@ def main():
 def run(app_process):
     window = subprocess.run(["xdotool", "search", "--sync", "--name", os.environ["caption_pattern"]],
                             capture_output=True, text=True, timeout=30).stdout.split()[0]
-    app = None
-    for _ in range(100):
-        app = next((a for a in pyatspi.Registry.getDesktop(0) if a and a.name == "sumvane"), None)
-        if app is not None and app.childCount:
-            break
-        pump(0.1)
+
+    def sumvane():
+        return next((a for a in pyatspi.Registry.getDesktop(0) if a and a.name == "sumvane" and a.childCount), None)
+    pump_until(sumvane)
+    app = sumvane()
     check(app is not None, "sumvane is on the accessibility bus")
     if app is None:
         return

@@ -31,14 +31,13 @@ export SUMVANE_HOMEPAGE_URL caption_pattern # the product's facts, for a11y_chec
 # the test from ending.
 status=0
 dbus-run-session -- bash -c '
-  "'"$launcher"'" --launch-immediately </dev/null >/dev/null 2>&1 &
-  for _ in $(seq 50); do
+  source "'"$here"'/lib.sh"
+  bus_started() {
     dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress \
-      >/dev/null 2>&1 && break
-    sleep 0.1
-  done
-  dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress \
-    >/dev/null 2>&1 || { echo "SKIP: the accessibility bus did not start"; exit 77; }
+      >/dev/null && echo yes
+  }
+  "'"$launcher"'" --launch-immediately </dev/null >/dev/null 2>&1 &
+  await 5 yes bus_started || { echo "SKIP: the accessibility bus did not start"; exit 77; }
   exec /usr/bin/python3 "'"$here"'/a11y_check.py"
 ' || status=$?
 exit $status

@@ -28,7 +28,8 @@ measure_states() {
     if declare -F status_shown >/dev/null; then
       status_shown "$state" || fail "the status is not the $state one $where"
     fi
-    status_settled "$window" "$status" "$before" || fail "the status did not change $where ($state)"
+    await 20 settled status_settled "$window" "$status" "$before" ||
+      fail "the status did not change $where ($state)"
     import -window "$window" "$shot-$state.png"
     report=$("$(dirname "${BASH_SOURCE[0]}")/screen_contrast.py" "$shot-$state.png" "${regions[@]}") ||
       { echo "$report"; fail "a text reads below its least contrast $where ($state)"; }
@@ -38,14 +39,10 @@ measure_states() {
 
 status_pixels() { import -window "$1" -crop "$2" rgb:- | md5sum; }
 
+# For await: "settled" once the status's pixels differ from PIXELS-BEFORE and are the same as at
+# the look before (which await keeps in $awaited); else the pixels.
 status_settled() { # WINDOW GEOMETRY PIXELS-BEFORE
-  local deadline=$((SECONDS + 20)) last now
-  last=$3
-  while ((SECONDS < deadline)); do
-    now=$(status_pixels "$1" "$2")
-    [[ "$now" != "$3" && "$now" == "$last" ]] && return 0
-    last=$now
-    sleep 0.1
-  done
-  return 1
+  local now
+  now=$(status_pixels "$1" "$2")
+  if [[ "$now" != "$3" && "$now" == "$awaited" ]]; then echo settled; else echo "$now"; fi
 }

@@ -148,8 +148,7 @@ Edit1: role 42, name 需要校验的数据（Hex）, description 例如：01 A0 
   # Alt+F4 closes the window, and closing it ends the process.
   xdotool windowfocus --sync "$window"
   xdotool key --clearmodifiers alt+F4
-  for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-  kill -0 "$app_pid" 2>/dev/null && fail "the process goes on after its window closed at $dpi dpi"
+  await 10 yes ended "$app_pid" || fail "the process goes on after its window closed at $dpi dpi"
   wait "$app_pid" || fail "sumvane.exe ended with status $? at $dpi dpi"
   app_pid=
   echo "ok: $dpi dpi, client ${width}x${height} centred, copied ${copied[*]}, seen by another process as a link and a described field, a two-line paste kept whole ($pasted), link opened once per click and not for a press that left it, closed; screenshot $out/window-wine-${dpi}dpi.png"

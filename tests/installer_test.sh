@@ -54,7 +54,7 @@ window=$(timeout 30 xdotool search --sync --name "$caption_pattern" | head -n 1)
   fail "the installed sumvane.exe opened no window"
 # Closed as a user closes it: a running program's file could not be removed.
 xdotool windowfocus --sync "$window" key --clearmodifiers alt+F4
-for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+await 10 yes ended "$app_pid" || fail "the installed sumvane.exe goes on after its window closed"
 wait "$app_pid" 2>/dev/null || true
 app_pid=
 
@@ -66,8 +66,8 @@ installed
 
 # The uninstaller runs a copy of itself from the temporary folder and returns at once.
 run "$folder/uninstall.exe" /S || fail "silent uninstall ended with status $?"
-for _ in $(seq 100); do [[ -e "$folder" ]] || break; sleep 0.3; done
-[[ ! -e "$folder" ]] || fail "left behind: $(ls "$folder")"
+removed() { [[ -e "$1" ]] || echo yes; }
+await 30 yes removed "$folder" || fail "left behind: $(ls "$folder")"
 [[ ! -e "$shortcut" ]] || fail "the Start-menu shortcut is left behind"
 run reg query "$key" >/dev/null 2>&1 && fail "the uninstall entry is left behind"
 echo "ok: $(basename "$installer"): silent install of ${#files[@]} files, shortcut and uninstall entry; the window opened; installed again in place; uninstalled without a trace"

@@ -26,10 +26,12 @@ fake_browser() {
 
 # await SECONDS EXPECTED COMMAND [ARGS...]
 # Runs COMMAND again and again until what it prints is EXPECTED, for at most SECONDS; status 1
-# when it never was. What it printed last is left in $awaited, for the failure's message.
+# when it never was. What it printed last is left in $awaited, for the failure's message; COMMAND
+# finds there what it printed the time before (nothing the first time).
 await() {
   local deadline=$((SECONDS + $1)) expected=$2
   shift 2
+  awaited=
   while :; do
     awaited=$("$@" 2>/dev/null) || true
     [[ "$awaited" == "$expected" ]] && return 0
@@ -37,6 +39,9 @@ await() {
     sleep 0.1
   done
 }
+
+# For await: "yes" once the process PID has ended.
+ended() { kill -0 "$1" 2>/dev/null || echo yes; }
 
 # What an X client sees of a window: WIDTHxHEIGHT once it is mapped and viewable, else nothing.
 viewable_size() {

@@ -619,17 +619,22 @@ TEST(Window, Label9LeavesNothingOfAnOldCaptionAfterAJumpInLength)
 // --- What a screen reader hears
 // -------------------------------------------------------------------
 
-// Lets the window's messages (the quiet-time timer, out-of-context WinEvents) run for a while.
-void Pump(std::chrono::milliseconds duration)
+// Lets the window's messages (the quiet-time timer, out-of-context WinEvents) run until the
+// condition holds, for at most `deadline`; whether it held.
+template <class TCondition> bool PumpUntil(TCondition condition, std::chrono::milliseconds deadline)
 {
-    const auto end = std::chrono::steady_clock::now() + duration;
-    while (std::chrono::steady_clock::now() < end) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    const auto end = std::chrono::steady_clock::now() + deadline;
+    for (;;) {
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
+        if (condition())
+            return true;
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
     }
 }
 
@@ -662,23 +667,32 @@ void CALLBACK OnLiveRegion(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG 
 TEST(Window, TheSettledStatusIsHeardOnceAsALiveRegion)
 {
     const TComApartment com;
-    TForm1 form(At(96));
+    // A short quiet time, so that each status is soon due.
+    const std::chrono::milliseconds quiet(50);
+    TForm1::TOptions options = At(96);
+    options.StatusQuiet = quiet.count();
+    TForm1 form(options);
     g_liveRegionNames.clear();
     const std::unique_ptr<std::remove_pointer_t<HWINEVENTHOOK>, decltype(&UnhookWinEvent)> hook(
         SetWinEventHook(EVENT_OBJECT_LIVEREGIONCHANGED, EVENT_OBJECT_LIVEREGIONCHANGED, nullptr,
                         OnLiveRegion, GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT),
         &UnhookWinEvent);
     ASSERT_TRUE(hook);
-    const auto quiet = std::chrono::milliseconds(StatusQuietMilliseconds + 300);
+    const auto heard = [](std::size_t count) {
+        return PumpUntil([&] { return g_liveRegionNames.size() >= count; },
+                         std::chrono::seconds(10));
+    };
     Type(form.Edit1, u"01 A0 7C FF 02"); // flips between states at every first digit
-    Pump(quiet);
+    ASSERT_TRUE(heard(1));
     ASSERT_EQ(g_liveRegionNames.size(), 1u);
     EXPECT_TRUE(g_liveRegionNames[0] == u"5 Bytes") << Narrow(g_liveRegionNames[0]);
     Type(form.Edit1, u" "); // the status stays "5 Bytes"
-    Pump(quiet);
+    // That nothing is heard shows only once the quiet time has passed: this waits it out, with
+    // room for the timer and the event's delivery.
+    PumpUntil([] { return false; }, 4 * quiet);
     EXPECT_EQ(g_liveRegionNames.size(), 1u);
     Type(form.Edit1, u"G");
-    Pump(quiet);
+    ASSERT_TRUE(heard(2));
     ASSERT_EQ(g_liveRegionNames.size(), 2u);
     EXPECT_TRUE(g_liveRegionNames[1] == u"数据格式不正确");
 }

@@ -40,7 +40,7 @@ void RegisterFormClass(HINSTANCE instance, WNDPROC procedure)
 
 } // namespace
 
-TForm1::TForm1(TOptions options) : m_options(options)
+TForm1::TForm1(TOptions options) : m_options(options), m_recalculation(options.StatusQuiet)
 {
     if (m_options.PixelsPerInch <= 0)
         m_options.PixelsPerInch = SystemPixelsPerInch();

@@ -24,6 +24,8 @@ public:
     {
         int PixelsPerInch = 0;       // 0: the system's
         bool EndsApplication = true; // closing the window ends the message loop
+        // How long the data text rests before the status is announced.
+        TMilliseconds StatusQuiet = StatusQuietMilliseconds;
     };
 
     explicit TForm1(TOptions options);
