@@ -126,6 +126,32 @@ const char* UnitName(TPairCheckUnit unit)
                                           : "AVX2";
 }
 
+// Calls check(text) with every text of up to maxLength pieces of the alphabet, shortest first,
+// until a fatal failure; gives how many texts it made.
+template <typename Piece, typename Check>
+std::size_t ForEachText(const std::vector<Piece>& alphabet, std::size_t maxLength, Check check)
+{
+    std::size_t texts = 0;
+    for (std::size_t length = 0; length <= maxLength; ++length) {
+        std::vector<std::size_t> at(length, 0);
+        for (;;) {
+            std::string text;
+            for (const std::size_t i : at)
+                text += alphabet[i];
+            check(text);
+            if (testing::Test::HasFatalFailure())
+                return texts;
+            ++texts;
+            std::size_t k = length;
+            while (k > 0 && ++at[k - 1] == alphabet.size())
+                at[--k] = 0;
+            if (k == 0)
+                break;
+        }
+    }
+    return texts;
+}
+
 // The tool's check holds to PCRE2 on one text, with every unit: the verdict, count, LRC and
 // last byte, and for a refused text a clean run from which the diagnosis finds the same flaw.
 void ExpectCheckedAsThePatternDoes(HexMatcher& matcher, std::string_view utf8)
@@ -324,24 +350,9 @@ TEST(CheckSpaced, AgreesWithThePatternOnEveryTextOfUpToSixCharacters)
         "0",       "f", "F", "g", " ", "\t", "\n", "\v", "\f", "\r", "\xC2\x85", "\xE2\x80\xA8",
         "\xC3\xA9"};
     HexMatcher matcher;
-    std::size_t texts = 0;
-    for (std::size_t length = 0; length <= 6; ++length) {
-        std::vector<std::size_t> at(length, 0);
-        for (;;) {
-            std::string text;
-            for (const std::size_t i : at)
-                text += alphabet[i];
-            ExpectCheckedAsThePatternDoes(matcher, text);
-            if (testing::Test::HasFatalFailure())
-                return;
-            ++texts;
-            std::size_t k = length;
-            while (k > 0 && ++at[k - 1] == alphabet.size())
-                at[--k] = 0;
-            if (k == 0)
-                break;
-        }
-    }
+    const std::size_t texts = ForEachText(alphabet, 6, [&](const std::string& text) {
+        ExpectCheckedAsThePatternDoes(matcher, text);
+    });
     EXPECT_EQ(texts, 5229043u); // 13^0 + 13^1 + ... + 13^6
 }
 
@@ -619,42 +630,30 @@ INSTANTIATE_TEST_SUITE_P(Rows, FrameTable, testing::ValuesIn(FrameRows()), RowNa
 TEST(FrameReader, AgreesWithTheModelOfEachFormatOnEveryTextOfUpToFiveCharacters)
 {
     // The characters every format is made of, a letter past the hex range, and the line ends.
-    static constexpr std::string_view Alphabet = "0xFg, :{}[]\r\n";
+    const std::vector<char> alphabet = {'0', 'x', 'F', 'g', ',',  ' ', ':',
+                                        '{', '}', '[', ']', '\r', '\n'};
     TFrameReader reader;
-    std::size_t texts = 0;
-    for (std::size_t length = 0; length <= 5; ++length) {
-        std::vector<std::size_t> at(length, 0);
-        for (;;) {
-            std::string text;
-            for (const std::size_t i : at)
-                text += Alphabet[i];
-            for (const TFrameFormat format : {TFrameFormat::Packed, TFrameFormat::ModbusAscii,
-                                              TFrameFormat::CArray, TFrameFormat::Colon}) {
-                std::vector<std::uint8_t> bytes;
-                const TFrame frame = reader.Read(text, format, &bytes);
-                const auto modelled = ModelFrameBytes(text, format);
-                ASSERT_EQ(frame.Result.Valid, modelled.has_value()) << Shown(text);
-                ASSERT_EQ(frame.Flaw.has_value(), !modelled) << Shown(text);
-                if (!modelled) {
-                    ASSERT_TRUE(bytes.empty()) << Shown(text);
-                    continue;
-                }
-                ASSERT_EQ(bytes, *modelled) << Shown(text);
-                unsigned sum = 0;
-                for (const std::uint8_t byte : bytes)
-                    sum += byte;
-                ASSERT_EQ(frame.Result.ByteCount, static_cast<int>(bytes.size()));
-                ASSERT_EQ((sum + static_cast<unsigned>(frame.Result.Lrc)) % 256, 0u);
-                ASSERT_EQ(frame.LastByte, bytes.back());
+    const std::size_t texts = ForEachText(alphabet, 5, [&](const std::string& text) {
+        for (const TFrameFormat format : {TFrameFormat::Packed, TFrameFormat::ModbusAscii,
+                                          TFrameFormat::CArray, TFrameFormat::Colon}) {
+            std::vector<std::uint8_t> bytes;
+            const TFrame frame = reader.Read(text, format, &bytes);
+            const auto modelled = ModelFrameBytes(text, format);
+            ASSERT_EQ(frame.Result.Valid, modelled.has_value()) << Shown(text);
+            ASSERT_EQ(frame.Flaw.has_value(), !modelled) << Shown(text);
+            if (!modelled) {
+                ASSERT_TRUE(bytes.empty()) << Shown(text);
+                continue;
             }
-            ++texts;
-            std::size_t k = length;
-            while (k > 0 && ++at[k - 1] == Alphabet.size())
-                at[--k] = 0;
-            if (k == 0)
-                break;
+            ASSERT_EQ(bytes, *modelled) << Shown(text);
+            unsigned sum = 0;
+            for (const std::uint8_t byte : bytes)
+                sum += byte;
+            ASSERT_EQ(frame.Result.ByteCount, static_cast<int>(bytes.size()));
+            ASSERT_EQ((sum + static_cast<unsigned>(frame.Result.Lrc)) % 256, 0u);
+            ASSERT_EQ(frame.LastByte, bytes.back());
         }
-    }
+    });
     EXPECT_EQ(texts, 402234u); // 13^0 + 13^1 + ... + 13^5
 }
 
