@@ -179,7 +179,7 @@ bool TInputBytes::ReadAll(std::FILE* stream)
         return true;
     // One byte beyond a known size lets the read see the end without growing the block; a pipe
     // grows it geometrically, so at most two blocks exist while it moves.
-    if (!Reserve(std::max<std::size_t>(RemainingBytes(stream) + 1, 1 << 20)))
+    if (!Reserve(std::max(RemainingBytes(stream) + 1, LeastBlock)))
         return false;
     for (;;) {
         if (m_size == m_capacity && !Reserve(m_capacity * 2))

@@ -25,6 +25,10 @@ public:
     TInputBytes(const TInputBytes&) = delete;
     TInputBytes& operator=(const TInputBytes&) = delete;
 
+    // A stream whose length is not known beforehand starts in a block of this many bytes,
+    // doubled whenever it fills.
+    static constexpr std::size_t LeastBlock = std::size_t{1} << 20;
+
     // Reads to the end of the stream; false on a read error or when memory runs out.
     bool ReadAll(std::FILE* stream);
     std::string_view View() const { return {m_data, m_size}; }

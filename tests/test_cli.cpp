@@ -2,6 +2,7 @@
 // its exit status.
 #include "cli/LrcTool.h"
 #include "cli/Options.h"
+#include "cli/Platform.h"
 #include "product/Product.h"
 #include "tests/support/CompletionScript.h"
 
@@ -488,27 +489,28 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(info.param.name);
     });
 
-// 64 MiB of "01 A0 7C FF 02 " blocks, 4473924 of them, then a closing pair 0D: 22369621 bytes
-// that sum to 4473924 * 0x21E + 0x0D, whose LRC is FB.
-TEST(LargeInput, SixtyFourMebibytesOnStandardInputIsOrdinaryWork)
+// "01 A0 7C FF 02 " 69906 times, then a closing pair 0D: 1048592 characters, just more than the
+// tool's least block for standard input holds, and 349531 bytes that sum to 69906 * 0x21E + 0x0D,
+// whose LRC is D7.
+TEST(LargeInput, StandardInputBeyondTheLeastBlockIsReadWhole)
 {
-    const std::string text = Repeated("01 A0 7C FF 02 ", 4473924) + "0D";
+    const std::string text = Repeated("01 A0 7C FF 02 ", 69906) + "0D";
+    ASSERT_GT(text.size(), TInputBytes::LeastBlock);
 
     const TRun run = RunTool({"--field", "hex"}, text);
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "FB\n");
+    EXPECT_EQ(run.out, "D7\n");
     EXPECT_EQ(run.err, "");
 
     const TRun count = RunTool({"--field", "bytes"}, text);
     EXPECT_EQ(count.status, 0);
-    EXPECT_EQ(count.out, "22369621\n");
+    EXPECT_EQ(count.out, "349531\n");
     EXPECT_EQ(count.err, "");
 
     const TRun bad = RunTool({}, text + 'G');
     EXPECT_EQ(bad.status, 1);
     EXPECT_EQ(bad.out, "");
-    EXPECT_EQ(bad.err, Malformed +
-                           "character 67108863: 'G' is neither a hex digit nor a separator" +
+    EXPECT_EQ(bad.err, Malformed + "character 1048593: 'G' is neither a hex digit nor a separator" +
                            SpacedEnd);
 }
 
