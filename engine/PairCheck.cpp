@@ -179,6 +179,19 @@ template <TLayout Layout>
     return {h[0] + h[1], l[0] + l[1], at};
 }
 
+// Sixteen characters of packed pairs: a lane mask of the hex digits among them, and in `bytes`
+// each pair's byte in its 16-bit lane.
+[[gnu::target("sse2")]] inline int PackedPairs(__m128i v, __m128i& bytes)
+{
+    const __m128i letter = InRange(_mm_or_si128(v, _mm_set1_epi8(0x20)), 'a', 'f');
+    const __m128i hex = _mm_or_si128(InRange(v, '0', '9'), letter);
+    const __m128i values = _mm_add_epi8(_mm_and_si128(v, _mm_set1_epi8(0x0F)),
+                                        _mm_and_si128(letter, _mm_set1_epi8(9)));
+    bytes = _mm_add_epi16(_mm_slli_epi16(_mm_and_si128(values, _mm_set1_epi16(0x00FF)), 4),
+                          _mm_srli_epi16(values, 8));
+    return _mm_movemask_epi8(hex);
+}
+
 // Packed pairs a vector at a time, for the short frames of a log as much as for long texts:
 // each pair's byte is formed in its 16-bit lane (high digit × 16 + low digit), so one sum of
 // absolute differences adds eight bytes. The pairs left over after the last whole vector are
@@ -188,19 +201,11 @@ template <TLayout Layout>
 {
     const __m128i zero = _mm_setzero_si128();
     __m128i sum = zero;
-    const auto pairs = [&](__m128i v, __m128i& bytes) {
-        const __m128i letter = InRange(_mm_or_si128(v, _mm_set1_epi8(0x20)), 'a', 'f');
-        const __m128i hex = _mm_or_si128(InRange(v, '0', '9'), letter);
-        const __m128i values = _mm_add_epi8(_mm_and_si128(v, _mm_set1_epi8(0x0F)),
-                                            _mm_and_si128(letter, _mm_set1_epi8(9)));
-        bytes = _mm_add_epi16(_mm_slli_epi16(_mm_and_si128(values, _mm_set1_epi16(0x00FF)), 4),
-                              _mm_srli_epi16(values, 8));
-        return _mm_movemask_epi8(hex);
-    };
     std::size_t at = 0;
     for (; at + 16 <= size; at += 16) {
         __m128i bytes;
-        if (pairs(_mm_loadu_si128(reinterpret_cast<const __m128i*>(body + at)), bytes) != 0xFFFF)
+        if (PackedPairs(_mm_loadu_si128(reinterpret_cast<const __m128i*>(body + at)), bytes) !=
+            0xFFFF)
             break;
         sum = _mm_add_epi64(sum, _mm_sad_epu8(bytes, zero));
     }
@@ -214,8 +219,8 @@ template <TLayout Layout>
             return fresh;
         }();
         __m128i bytes;
-        if (pairs(_mm_loadu_si128(reinterpret_cast<const __m128i*>(body + size - 16)), bytes) ==
-            0xFFFF) {
+        if (PackedPairs(_mm_loadu_si128(reinterpret_cast<const __m128i*>(body + size - 16)),
+                        bytes) == 0xFFFF) {
             const __m128i fresh =
                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(Fresh.data() + left));
             sum = _mm_add_epi64(sum, _mm_sad_epu8(_mm_and_si128(bytes, fresh), zero));
