@@ -4,7 +4,8 @@
 
 namespace {
 
-// The list readers hand bytes on as they read; a frame refused later leaves none behind.
+// The list readers, after the encoding: they hand bytes on as they read, so a frame refused later
+// leaves none behind.
 template <typename ReadList>
 TFrame ReadWhole(std::string_view text, std::vector<std::uint8_t>* bytes, ReadList read)
 {
