@@ -24,13 +24,7 @@ app_pid=
 # The prefix's colours as it was created, saved by the first run in it: every run starts from
 # them and puts them back, so that a run cut short in a colour scheme leaves no later run in it.
 default_colours=$prefix/colours-as-created.reg
-restore_colours() {
-  local try
-  for try in 1 2 3; do
-    "${wine[@]}" reg import "$default_colours" </dev/null >/dev/null 2>&1 && return 0
-  done
-  return 1
-}
+restore_colours() { wine_reg import "$default_colours"; }
 # Puts the prefix's colours and density back for the tests after this one. It runs on the way
 # out, under errexit: a step that fails here must not turn a passed run into a failed one.
 cleanup() {
@@ -58,12 +52,12 @@ settle() {
 browsers() { pgrep -fc 'winebrowser|/bin/xdg-open' || true; }
 # The system's pixels per inch, read by Wine when its server starts.
 set_dpi() {
-  "${wine[@]}" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
-  wine_restart
+  wine_reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f &&
+    wine_restart
 }
 trap cleanup EXIT
 if [[ ! -s "$default_colours" ]]; then
-  "${wine[@]}" reg export 'HKCU\Control Panel\Colors' "$default_colours" /y </dev/null >/dev/null 2>&1 ||
+  wine_reg export 'HKCU\Control Panel\Colors' "$default_colours" /y ||
     fail "the prefix's colours could not be saved"
 fi
 restore_colours || fail "the prefix's own colours could not be set"
@@ -73,7 +67,7 @@ fake_browser "$work"
 # expectations per density: dpi, client width and height (340 x 253 scaled by the height of
 # "0" in Tahoma at -11 x dpi/96 over 13: 13 pixels at 96 dpi, 21 at 144, not a plain 1.5)
 while read -r dpi width height; do
-  set_dpi "$dpi"
+  set_dpi "$dpi" || fail "the density could not be set to $dpi dpi"
   : >"$work/opened"
   PATH="$work/bin:$PATH" "$here/wine/run.sh" "$prefix" "$exe" >"$work/app.log" 2>&1 &
   app_pid=$!
@@ -194,9 +188,10 @@ status_shown() {
 }
 while read -r scheme hint link valid invalid <&3; do
   while read -r name rgb; do
-    "${wine[@]}" reg add 'HKCU\Control Panel\Colors' /v "$name" /t REG_SZ /d "$rgb" /f </dev/null >/dev/null 2>&1
+    wine_reg add 'HKCU\Control Panel\Colors' /v "$name" /t REG_SZ /d "$rgb" /f ||
+      fail "the colour $name of $scheme could not be set"
   done < <(sed -n "s/^$scheme //p" <<<"$colours")
-  set_dpi 96
+  set_dpi 96 || fail "the density could not be set to 96 dpi in $scheme"
   "$here/wine/run.sh" "$prefix" "$exe" >"$work/app.log" 2>&1 &
   app_pid=$!
   window=$(timeout 30 xdotool search --sync --name "$caption_pattern" | head -n 1) ||
@@ -206,7 +201,8 @@ while read -r scheme hint link valid invalid <&3; do
   measure_states "$window" "$out/window-wine-$scheme" "in $scheme" Label1=18,8,127,13 \
     "Label6=18,54,110,13@$hint" "valid:Label9=240,54,82,13@$valid" "invalid:Label9=240,54,82,13@$invalid" \
     GroupBox1=30,84,38,13 Label2=35,106,48,13 Label7=18,227,120,13 "Label8=180,227,142,13@$link"
-  kill "$app_pid"; wait "$app_pid" 2>/dev/null || true
+  kill "$app_pid" 2>/dev/null || fail "sumvane.exe ended on its own in $scheme: $(cat "$work/app.log")"
+  wait "$app_pid" 2>/dev/null || true
   app_pid=
   echo "ok: $scheme, every text at its least contrast: ${measured[*]}; screenshots $out/window-wine-$scheme-*.png"
 done 3<<'LEAST'

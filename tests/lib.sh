@@ -2,6 +2,9 @@
 # real window in an X server of their own and to wait for a state, never for a time.
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
+# A command that ends a script under errexit without a FAIL of its own names itself, so that a
+# failed run always says where it stopped.
+trap 'echo "FAIL: ${BASH_SOURCE[0]##*/} line $LINENO: \"$BASH_COMMAND\" exited with status $?" >&2' ERR
 
 # start_xvfb FILE: starts an X server of its own (1280x800, kept between clients, no TCP), its
 # display number in FILE and in DISPLAY, its process id in $xvfb_pid; returns once it has one.

@@ -21,6 +21,15 @@ wine_restart() {
   wineserver -p </dev/null >/dev/null 2>&1 || true
   "${wine[@]}" wineboot </dev/null >/dev/null 2>&1
 }
+# reg.exe with its arguments, tried up to three times: started while the prefix is still busy
+# (a server just restarted, the machine loaded), it now and then fails without having written.
+wine_reg() {
+  local try
+  for try in 1 2 3; do
+    "${wine[@]}" reg "$@" </dev/null >/dev/null 2>&1 && return 0
+  done
+  return 1
+}
 wine=(wine)
 if [[ -x /usr/lib/wine/wine64 ]]; then
   export WINELOADER=/usr/lib/wine/wine64

@@ -31,8 +31,9 @@ case "$action" in
     fonts="$WINEPREFIX/drive_c/windows/Fonts"
     if [[ ! -f "$fonts/tahoma.ttf" ]]; then
       cp /usr/share/wine/fonts/tahoma*.ttf "$fonts/"
-      "${wine[@]}" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
-        /v Tahoma /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f </dev/null >/dev/null 2>&1
+      wine_reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+        /v Tahoma /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f ||
+        fail "the Chinese font could not be linked to Tahoma"
       wine_restart
     fi
     echo "ok: Wine prefix $WINEPREFIX ready"
