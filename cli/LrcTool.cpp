@@ -6,6 +6,7 @@
 #include "cli/Platform.h"
 #include "engine/Frame.h"
 #include "engine/Lines.h"
+#include "engine/PackedLines.h"
 #include "product/Product.h"
 
 #include <charconv>
@@ -161,12 +162,9 @@ int ReportLines(const TOptions& options, const TInput& in, std::FILE* out, std::
     TTally tally;
     TGathered gathered(out, err);
     std::string& result = gathered.Text();
-    const auto onLine = [&](std::string_view line) {
-        ++number;
-        if (line.empty())
-            return;
+    // The rest of a line's report, once its frame is read.
+    const auto onFrame = [&](std::string_view line, const TFrame& frame) {
         ++tally.Frames;
-        const TFrame frame = ReadFrame(reader, line, format, options.append, &bytes);
         const TOutcome outcome = OutcomeOf(options, frame);
         ++(outcome == TOutcome::Good       ? tally.Good
            : outcome == TOutcome::WrongLrc ? tally.WrongLrc
@@ -205,14 +203,59 @@ int ReportLines(const TOptions& options, const TInput& in, std::FILE* out, std::
         result += '\n';
         gathered.Added();
     };
-
+    const auto onLine = [&](std::string_view line) {
+        ++number;
+        if (!line.empty())
+            onFrame(line, ReadFrame(reader, line, format, options.append, &bytes));
+    };
+    // A log of packed or Modbus ASCII frames is checked a run of lines at a time where only the
+    // verdict and the LRC are asked for. A line the run's check does not pass as a good frame is
+    // read again on its own, for its flaw or the byte it should end with.
+    const bool byRuns = (format == TFrameFormat::Packed || format == TFrameFormat::ModbusAscii) &&
+                        !options.append && !options.json;
+    TPackedLines packedLines(format == TFrameFormat::ModbusAscii);
+    const bool goodUnreported = options.status || options.quiet, check = options.check;
+    const auto onRun = [&](std::string_view run) {
+        const std::vector<TLineCheck>& lines = packedLines.Check(run);
+        const std::size_t first = number;
+        std::size_t counted = 0; // good frames with nothing to report, the common quiet line
+        for (std::size_t k = 0; k < lines.size(); ++k) {
+            const TLineCheck& line = lines[k];
+            const bool good = line.WellFormed && (!check || line.Sum == 0);
+            if (good && goodUnreported) {
+                ++counted;
+                continue;
+            }
+            const std::string_view text(run.data() + line.Begin, line.End - line.Begin);
+            number = first + k;
+            if (!good) {
+                onLine(text);
+                continue;
+            }
+            ++number;
+            TFrame frame;
+            frame.Result = {true, static_cast<std::int32_t>(line.ByteCount),
+                            (256 - line.Sum) % 256};
+            onFrame(text, frame);
+        }
+        number = first + lines.size();
+        tally.Frames += counted;
+        tally.Good += counted;
+    };
     TLineSplitter splitter;
+    const auto feed = [&](std::string_view chunk) {
+        if (byRuns)
+            splitter.Feed(chunk, onLine, onRun);
+        else
+            splitter.Feed(chunk, onLine);
+    };
+
     if (options.text || !in.stream) {
-        splitter.Feed(options.text ? std::string_view(*options.text) : in.bytes, onLine);
+        feed(options.text ? std::string_view(*options.text) : in.bytes);
     } else {
         std::vector<char> chunk(LinesReadPiece);
         while (const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), in.stream))
-            splitter.Feed(std::string_view(chunk.data(), got), onLine);
+            feed(std::string_view(chunk.data(), got));
         if (std::ferror(in.stream)) {
             gathered.Error("sumvane-lrc: cannot read standard input\n");
             return ExitUsage;

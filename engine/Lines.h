@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -42,13 +43,36 @@ inline std::size_t FindLineEnd(std::string_view text, std::size_t at)
     return std::string_view::npos;
 }
 
+// The last LF or CR in `text`, or npos.
+inline std::size_t FindLastLineEnd(std::string_view text)
+{
+    for (std::size_t at = text.size(); at-- > 0;)
+        if (text[at] == '\n' || text[at] == '\r')
+            return at;
+    return std::string_view::npos;
+}
+
+// The longest run of whole lines TLineSplitter hands on at once: offsets in it fit 32 bits, and
+// what a checker keeps per character of it stays in the processor's cache.
+inline constexpr std::size_t LineRunLimit = std::size_t{1} << 14;
+
 // Cuts a stream of text into lines at LF, CR LF or CR, however the chunks fall; the line end
-// is not part of the line. Holds one line at a time. onLine(std::string_view line) is called
-// once per line, in order.
+// is not part of the line. Holds one line at a time.
 class TLineSplitter
 {
 public:
+    // onLine(std::string_view line) is called once per line, in order.
     template <typename OnLine> void Feed(std::string_view chunk, OnLine onLine)
+    {
+        Feed(chunk, onLine, [&](std::string_view run) { EachLine(run, onLine); });
+    }
+
+    // The same, with the lines that lie wholly in the chunk handed on many at a time where they
+    // can be: onRun(std::string_view run) gets up to LineRunLimit characters of whole lines,
+    // each with its line end. A run never starts with the LF of a CR LF whose CR ended the run
+    // before it. onLine and onRun are called in the order of the lines.
+    template <typename OnLine, typename OnRun>
+    void Feed(std::string_view chunk, OnLine onLine, OnRun onRun)
     {
         for (std::size_t at = 0; at < chunk.size();) {
             if (m_afterCr && chunk[at] == '\n') {
@@ -57,6 +81,16 @@ public:
                 continue;
             }
             m_afterCr = false;
+            if (m_line.empty()) {
+                const std::size_t last =
+                    FindLastLineEnd(chunk.substr(at, std::min(LineRunLimit, chunk.size() - at)));
+                if (last != std::string_view::npos) {
+                    onRun(chunk.substr(at, last + 1));
+                    m_afterCr = chunk[at + last] == '\r';
+                    at += last + 1;
+                    continue;
+                }
+            }
             const std::size_t end = FindLineEnd(chunk, at);
             if (end == std::string_view::npos) {
                 m_line.append(chunk.substr(at));
@@ -84,6 +118,16 @@ public:
     }
 
 private:
+    // The lines of a run, one at a time.
+    template <typename OnLine> static void EachLine(std::string_view run, OnLine& onLine)
+    {
+        for (std::size_t at = 0; at < run.size();) {
+            const std::size_t end = FindLineEnd(run, at);
+            onLine(run.substr(at, end - at));
+            at = end + (run[end] == '\r' && end + 1 < run.size() && run[end + 1] == '\n' ? 2 : 1);
+        }
+    }
+
     std::string m_line;
     bool m_afterCr = false;
 };

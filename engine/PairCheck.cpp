@@ -1,15 +1,11 @@
 #include "engine/PairCheck.h"
 
 #include "engine/HexDigits.h"
+#include "engine/HexLanes.h"
 
 #include <array>
 #include <cstdint>
 #include <limits>
-
-#if defined(__x86_64__) || defined(__i386__)
-#define SUMVANE_X86 1
-#include <immintrin.h>
-#endif
 
 namespace {
 
@@ -126,14 +122,6 @@ template <std::size_t Lanes, TLayout Layout> struct TLanes
     alignas(32) static constexpr auto Separator = Of(2);
 };
 
-// Lanes whose byte lies in [low, high]: shifted so that the range starts at the smallest signed
-// byte, one signed comparison decides.
-[[gnu::target("sse2")]] inline __m128i InRange(__m128i v, char low, char high)
-{
-    const __m128i shifted = _mm_add_epi8(v, _mm_set1_epi8(static_cast<char>(0x80 - low)));
-    return _mm_cmplt_epi8(shifted, _mm_set1_epi8(static_cast<char>(0x80 + (high - low + 1))));
-}
-
 [[gnu::target("sse2")]] inline __m128i Load(const std::array<std::uint8_t, 16>& lanes)
 {
     return _mm_load_si128(reinterpret_cast<const __m128i*>(lanes.data()));
@@ -183,13 +171,10 @@ template <TLayout Layout>
 // each pair's byte in its 16-bit lane.
 [[gnu::target("sse2")]] inline int PackedPairs(__m128i v, __m128i& bytes)
 {
-    const __m128i letter = InRange(_mm_or_si128(v, _mm_set1_epi8(0x20)), 'a', 'f');
-    const __m128i hex = _mm_or_si128(InRange(v, '0', '9'), letter);
-    const __m128i values = _mm_add_epi8(_mm_and_si128(v, _mm_set1_epi8(0x0F)),
-                                        _mm_and_si128(letter, _mm_set1_epi8(9)));
-    bytes = _mm_add_epi16(_mm_slli_epi16(_mm_and_si128(values, _mm_set1_epi16(0x00FF)), 4),
-                          _mm_srli_epi16(values, 8));
-    return _mm_movemask_epi8(hex);
+    const THexLanes digits = HexLanes(v);
+    bytes = _mm_add_epi16(_mm_slli_epi16(_mm_and_si128(digits.Values, _mm_set1_epi16(0x00FF)), 4),
+                          _mm_srli_epi16(digits.Values, 8));
+    return _mm_movemask_epi8(digits.Hex);
 }
 
 // Packed pairs a vector at a time, for the short frames of a log as much as for long texts:
@@ -230,12 +215,6 @@ template <TLayout Layout>
     alignas(16) std::uint64_t halves[2];
     _mm_store_si128(reinterpret_cast<__m128i*>(halves), sum);
     return {0, halves[0] + halves[1], at};
-}
-
-[[gnu::target("avx2")]] inline __m256i InRange256(__m256i v, char low, char high)
-{
-    const __m256i shifted = _mm256_add_epi8(v, _mm256_set1_epi8(static_cast<char>(0x80 - low)));
-    return _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(0x80 + (high - low + 1))), shifted);
 }
 
 [[gnu::target("avx2")]] inline __m256i Load(const std::array<std::uint8_t, 32>& lanes)

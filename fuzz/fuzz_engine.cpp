@@ -7,10 +7,12 @@
 // into lines by the tool's line splitter in chunks of sizes the input chooses: the lines are those
 // of a plain split at LF, CR LF and CR, and each gets the verdict the same text gets alone. The
 // command-line tool's check of spaced text and of packed pairs gives the same answers with every
-// vector unit the processor has. Any difference aborts.
+// vector unit the processor has, and so does its check of packed and Modbus ASCII logs a run of
+// lines at a time. Any difference aborts.
 #include "engine/Frame.h"
 #include "engine/Lines.h"
 #include "engine/Lrc.h"
+#include "engine/PackedLines.h"
 #include "engine/PairCheck.h"
 #include "model/FrameModel.h"
 #include "model/LrcModel.h"
@@ -157,6 +159,47 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const TFrameFormat format = Formats[i % Formats.size()];
         if (!SameVerdict(reader.Read(split[i], format), reader.Read(plain[i], format)))
             Fail("a line's verdict in the log differs from its verdict alone");
+    }
+
+    // The log again with its whole lines handed on a run at a time, as the tool reads packed and
+    // Modbus ASCII logs, in chunks of 1 to 256 bytes as the second byte chooses: the same lines,
+    // and every unit's check of a run gives each line the reader's verdict, count and sum.
+    const std::size_t runChunk = size < 2 ? 1 : 1 + data[1];
+    for (const bool colon : {false, true}) {
+        const TFrameFormat format = colon ? TFrameFormat::ModbusAscii : TFrameFormat::Packed;
+        std::vector<std::string> lines;
+        TLineSplitter runSplitter;
+        const auto onOneLine = [&](std::string_view line) { lines.emplace_back(line); };
+        const auto onRun = [&](std::string_view run) {
+            const std::size_t first = lines.size();
+            for (const auto unit :
+                 {TPairCheckUnit::Scalar, TPairCheckUnit::Sse2, TPairCheckUnit::Avx2}) {
+                if (!HasPairCheckUnit(unit))
+                    continue;
+                TPackedLines packedLines(colon, unit);
+                const std::vector<TLineCheck>& checks = packedLines.Check(run);
+                if (unit == TPairCheckUnit::Scalar)
+                    for (const TLineCheck& check : checks)
+                        lines.emplace_back(run.substr(check.Begin, check.End - check.Begin));
+                if (checks.size() != lines.size() - first)
+                    Fail("the vector units cut a run into another number of lines");
+                for (std::size_t k = 0; k < checks.size(); ++k) {
+                    const TLineCheck& check = checks[k];
+                    const TFrame frame = reader.Read(lines[first + k], format);
+                    if (run.substr(check.Begin, check.End - check.Begin) != lines[first + k] ||
+                        check.WellFormed != frame.Result.Valid ||
+                        (check.WellFormed &&
+                         (static_cast<int>(check.ByteCount) != frame.Result.ByteCount ||
+                          (check.Sum + frame.Result.Lrc) % 256 != 0)))
+                        Fail("a run's line is checked otherwise than the reader reads it alone");
+                }
+            }
+        };
+        for (std::size_t at = 0; at < size; at += runChunk)
+            runSplitter.Feed(bytes.substr(at, runChunk), onOneLine, onRun);
+        runSplitter.Finish(onOneLine);
+        if (lines != plain)
+            Fail("the lines handed on in runs differ from a plain split");
     }
 
     std::u16string text(size / 2, u'\0');

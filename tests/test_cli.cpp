@@ -107,6 +107,13 @@ const std::string PieceLessTwo = Repeated("00 ", (LinesReadPiece - 4) / 3) + "00
 // LF: 10923 frames with 64 KiB pieces.
 const std::string PieceEndsAfterALoneCr =
     Repeated("05 FB\n", (LinesReadPiece - 16) / 6) + "01 FF 00\r\n\r05 FB\n01 FF\n";
+// Modbus ASCII frames after an empty line, whose 9363rd frame's CR ends the first piece and whose
+// LF opens the next; the frame after it ends with the wrong LRC.
+const std::string ModbusCrLfAcrossPieces =
+    "\n" + Repeated(":01FF\r\n", (LinesReadPiece - 9) / 7) + ":0101FE\r\n:0102FE\r\n";
+// One line of packed pairs that fills the first piece but for the empty line before it and its CR.
+const std::string PackedLineFillingAPiece =
+    "\n" + Repeated("00", (LinesReadPiece - 2) / 2) + "\r\n05";
 // 30000 pairs of 01, 89999 bytes: longer than a piece.
 const std::string LongerThanAPiece = Repeated("01 ", 29999) + "01";
 
@@ -224,6 +231,23 @@ INSTANTIATE_TEST_SUITE_P(Cli, ToolAnswers, testing::Values(
           "\n" + PieceLessTwo + "\r05", 0, "2: 21845\n3: 1\n", "sumvane-lrc: 2 frames: 2 ok, 0 malformed\n"},
     TCase{"lines_an_LF_opening_a_piece_ends_the_line_after_a_lone_CR", {"--lines", "--check", "--quiet"},
           PieceEndsAfterALoneCr, 0, "", "sumvane-lrc: 10923 frames: 10923 ok, 0 wrong LRC, 0 malformed\n"},
+    TCase{"lines_modbus_CR_LF_split_between_two_pieces", {"--lines", "--check", "--quiet", "--format=modbus-ascii"},
+          ModbusCrLfAcrossPieces, 1, "9364: LRC mismatch: ends with FE, should end with FD\n",
+          "sumvane-lrc: 9363 frames: 9362 ok, 1 wrong LRC, 0 malformed\n"},
+    TCase{"lines_packed_a_line_filling_a_piece", {"--lines", "--format=packed", "--field=bytes"},
+          PackedLineFillingAPiece, 0, "2: 32767\n3: 1\n", "sumvane-lrc: 2 frames: 2 ok, 0 malformed\n"},
+    TCase{"lines_modbus_characters_out_of_place", {"--lines", "--check", "--format=modbus-ascii"},
+          ":01FF\r\n:01:FF\r\n01FF\r\n:01 FF\r\n::01FF\n:01FF:\n\n:\n:0\n:01FF", 1,
+          "1: ok\n"
+          "2: malformed at column 4: ':' is not a hex digit\n"
+          "3: malformed at column 1: a Modbus ASCII frame starts with ':'\n"
+          "4: malformed at column 4: a blank is not a hex digit\n"
+          "5: malformed at column 2: ':' is not a hex digit\n"
+          "6: malformed at column 6: ':' is not a hex digit\n"
+          "8: malformed at column 2: no pair of hex digits\n"
+          "9: malformed at column 2: a single hex digit; every byte is two\n"
+          "10: ok\n",
+          "sumvane-lrc: 9 frames: 2 ok, 0 wrong LRC, 7 malformed\n"},
     TCase{"lines_an_empty_log", {"--lines"}, "", 0, "", "sumvane-lrc: 0 frames: 0 ok, 0 malformed\n"},
     TCase{"lines_a_line_longer_than_a_piece", {"--lines"}, LongerThanAPiece + "\r\n05 FB\n", 0,
           "1: D0\n2: 00\n", "sumvane-lrc: 2 frames: 2 ok, 0 malformed\n"},
@@ -308,6 +332,8 @@ TEST(ToolAnswersInput, PieceRowsStraddleAPiece)
     EXPECT_EQ(split[LinesReadPiece], '\n');
     EXPECT_GT(LongerThanAPiece.size(), LinesReadPiece);
     EXPECT_EQ(PieceEndsAfterALoneCr.substr(LinesReadPiece - 6, 7), "\r05 FB\n");
+    EXPECT_EQ(ModbusCrLfAcrossPieces.substr(LinesReadPiece - 8, 9), ":0101FE\r\n");
+    EXPECT_EQ(PackedLineFillingAPiece.substr(LinesReadPiece - 2, 3), "0\r\n");
 }
 
 struct TUsageCase

@@ -4,6 +4,7 @@
 #include "engine/HexDigits.h"
 #include "engine/HexMatcher.h"
 #include "engine/Lrc.h"
+#include "engine/PackedLines.h"
 #include "engine/PairCheck.h"
 #include "engine/Render.h"
 #include "engine/Utf8.h"
@@ -660,6 +661,100 @@ TEST(FrameReader, AgreesWithTheModelOfEachFormatOnEveryTextOfUpToFiveCharacters)
         }
     });
     EXPECT_EQ(texts, 402234u); // 13^0 + 13^1 + ... + 13^5
+}
+
+// A run of lines cut at LF, CR LF or CR, as the tool's --lines reads a log: each line's offset
+// and length.
+std::vector<std::pair<std::size_t, std::size_t>> SplitRun(std::string_view run)
+{
+    std::vector<std::pair<std::size_t, std::size_t>> lines;
+    std::size_t begin = 0;
+    for (std::size_t at = 0; at < run.size(); ++at) {
+        if (run[at] != '\r' && run[at] != '\n')
+            continue;
+        lines.emplace_back(begin, at - begin);
+        if (run[at] == '\r' && at + 1 < run.size() && run[at + 1] == '\n')
+            ++at;
+        begin = at + 1;
+    }
+    return lines;
+}
+
+// Every line of the run, checked a run at a time by every unit, is what the model makes of it.
+void ExpectLinesAsTheModelReadsThem(std::string_view run)
+{
+    const auto lines = SplitRun(run);
+    for (const bool colon : {false, true}) {
+        const TFrameFormat format = colon ? TFrameFormat::ModbusAscii : TFrameFormat::Packed;
+        for (const TPairCheckUnit unit : AvailableUnits()) {
+            TPackedLines packedLines(colon, unit);
+            const std::vector<TLineCheck>& checks = packedLines.Check(run);
+            ASSERT_EQ(checks.size(), lines.size()) << UnitName(unit) << Shown(std::string(run));
+            for (std::size_t k = 0; k < lines.size(); ++k) {
+                const auto [begin, length] = lines[k];
+                const std::string line(run.substr(begin, length));
+                const auto bytes = ModelFrameBytes(line, format);
+                const TLineCheck& check = checks[k];
+                const auto where = [&] {
+                    return std::string(UnitName(unit)) + (colon ? " Modbus" : " packed") +
+                           ", line " + std::to_string(k + 1) + " " + Shown(line) + " of " +
+                           Shown(std::string(run));
+                };
+                ASSERT_EQ(check.Begin, begin) << where();
+                ASSERT_EQ(check.End, begin + length) << where();
+                ASSERT_EQ(check.WellFormed, bytes.has_value()) << where();
+                if (!bytes)
+                    continue;
+                unsigned sum = 0;
+                for (const std::uint8_t byte : *bytes)
+                    sum += byte;
+                ASSERT_EQ(unsigned{check.Sum}, sum % 256) << where();
+                ASSERT_EQ(check.ByteCount, bytes->size()) << where();
+            }
+        }
+    }
+}
+
+TEST(PackedLines, ReadsEveryLineAsTheModelDoesInEveryRunOfUpToSixCharacters)
+{
+    // Digits, a letter past the hex range, a blank, the colon and the line ends.
+    const std::vector<char> alphabet = {'0', 'F', 'g', ' ', ':', '\r', '\n'};
+    const std::size_t texts = ForEachText(alphabet, 6, [&](const std::string& text) {
+        // A run is whole lines: the last one closed.
+        ExpectLinesAsTheModelReadsThem(text.ends_with('\r') || text.ends_with('\n') ? text
+                                                                                    : text + "\n");
+    });
+    EXPECT_EQ(texts, 137257u); // 7^0 + 7^1 + ... + 7^6
+}
+
+TEST(PackedLines, ReadsEveryLineAsTheModelDoesInRandomLogsAcrossEveryWordAndVectorEdge)
+{
+    // Logs of 0 to 40 lines of 0 to 150 characters, mostly good frames, so that lines start and
+    // end at every offset of the 16-, 32- and 64-character blocks, CR LF falls across them, and
+    // lines span several; a fault in some lines: a character that is no digit, a colon out of
+    // place, a digit missing.
+    TRandom random(7300);
+    const std::string_view digits = "0123456789ABCDEFabcdef", faults = "G: \t\x80xZ";
+    const std::string_view ends[] = {"\n", "\r\n", "\r"};
+    for (int round = 0; round < 5000; ++round) {
+        std::string run;
+        const std::uint32_t lines = random.Below(41);
+        for (std::uint32_t line = 0; line < lines; ++line) {
+            if (random.Below(2) == 0)
+                run += ':';
+            const std::uint32_t length =
+                random.Below(4) == 0 ? random.Below(151) : random.Below(40);
+            for (std::uint32_t i = 0; i < length; ++i)
+                run += digits[random.Below(static_cast<std::uint32_t>(digits.size()))];
+            if (random.Below(8) == 0 && length > 0) // one of the line's last eight digits
+                run[run.size() - random.Below(std::min<std::uint32_t>(length, 8)) - 1] =
+                    faults[random.Below(static_cast<std::uint32_t>(faults.size()))];
+            run += ends[random.Below(3)];
+        }
+        ExpectLinesAsTheModelReadsThem(run);
+        if (testing::Test::HasFatalFailure())
+            return;
+    }
 }
 
 // --- Long and hostile texts: whatever a clipboard holds ---------------------------------------
