@@ -24,6 +24,14 @@ struct TWordMasks
     {
         return {Cr + words, Lf + words, Colon + words, NotHex + words};
     }
+    void Store(std::size_t word, std::uint64_t cr, std::uint64_t lf, std::uint64_t colon,
+               std::uint64_t notHex) const
+    {
+        Cr[word] = cr;
+        Lf[word] = lf;
+        Colon[word] = colon;
+        NotHex[word] = notHex;
+    }
 };
 
 // Running sums, modulo 256, up to the character a pass has reached: of the digits, and of those
@@ -65,10 +73,7 @@ void ScalarPass(const unsigned char* text, std::size_t words, TWordMasks masks, 
             rows.Digits[at + 1] = running.Digits;
             rows.EvenDigits[at + 1] = running.EvenDigits;
         }
-        masks.Cr[w] = cr;
-        masks.Lf[w] = lf;
-        masks.Colon[w] = colon;
-        masks.NotHex[w] = notHex;
+        masks.Store(w, cr, lf, colon, notHex);
     }
 }
 
@@ -119,10 +124,7 @@ void ScalarPass(const unsigned char* text, std::size_t words, TWordMasks masks, 
             colon |= LaneBits(_mm_cmpeq_epi8(v, _mm_set1_epi8(':')), k);
             hexes |= LaneBits(hex.Hex, k);
         }
-        masks.Cr[w] = cr;
-        masks.Lf[w] = lf;
-        masks.Colon[w] = colon;
-        masks.NotHex[w] = ~hexes;
+        masks.Store(w, cr, lf, colon, ~hexes);
     }
     running.Digits = static_cast<std::uint8_t>(_mm_cvtsi128_si32(digitsBefore));
     running.EvenDigits = static_cast<std::uint8_t>(_mm_cvtsi128_si32(evenBefore));
@@ -171,10 +173,7 @@ void ScalarPass(const unsigned char* text, std::size_t words, TWordMasks masks, 
             colon |= LaneBits256(_mm256_cmpeq_epi8(v, _mm256_set1_epi8(':')), k);
             hexes |= LaneBits256(hex.Hex, k);
         }
-        masks.Cr[w] = cr;
-        masks.Lf[w] = lf;
-        masks.Colon[w] = colon;
-        masks.NotHex[w] = ~hexes;
+        masks.Store(w, cr, lf, colon, ~hexes);
     }
     running.Digits = static_cast<std::uint8_t>(_mm256_cvtsi256_si32(digitsBefore));
     running.EvenDigits = static_cast<std::uint8_t>(_mm256_cvtsi256_si32(evenBefore));
