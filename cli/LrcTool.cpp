@@ -227,12 +227,12 @@ int ReportLines(const TOptions& options, const TInput& in, std::FILE* out, std::
                 continue;
             }
             const std::string_view text(run.data() + line.Begin, line.End - line.Begin);
-            number = first + k;
             if (!good) {
+                number = first + k; // onLine numbers the line itself
                 onLine(text);
                 continue;
             }
-            ++number;
+            number = first + k + 1;
             TFrame frame;
             frame.Result = {true, static_cast<std::int32_t>(line.ByteCount),
                             (256 - line.Sum) % 256};
