@@ -26,7 +26,7 @@ case "$preset" in
   *)
     scripts/install-deps.sh --test
     # The checked-in .clang-format holds for every source file, as Debian 12's clang-format reads it.
-    find app bench cli engine form fuzz model tests ui web win -name '*.cpp' -o -name '*.h' |
+    find app bench cli engine form fuzz model report tests ui web win -name '*.cpp' -o -name '*.h' |
       xargs clang-format --dry-run -Werror
     cmake --preset "$preset" -DSUMVANE_BUILD_TESTS=ON >/dev/null
     cmake --build --preset "$preset"

@@ -1,18 +1,12 @@
 #pragma once
 
+#include "report/ReportOptions.h"
+
 #include <cstddef>
 #include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
-
-// Exit statuses of sumvane-lrc.
-enum TExitStatus : int
-{
-    ExitOk = 0,        // valid text (with --check: the frame's LRC checks)
-    ExitMalformed = 1, // malformed text (with --check: also a frame whose LRC does not check)
-    ExitUsage = 2,     // bad command line, unreadable input or unwritable output
-};
 
 // With --lines, standard input is read in pieces of this many bytes: a log of any length takes
 // the memory of a piece and of its longest line.

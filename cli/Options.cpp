@@ -1,7 +1,7 @@
 #include "cli/Options.h"
 
 #include <algorithm>
-#include <tuple>
+#include <charconv>
 
 const std::string_view Usage =
     "Usage: sumvane-lrc [OPTIONS] [TEXT]\n"
@@ -22,6 +22,15 @@ const std::string_view Usage =
     "  --json         print one JSON object (with --lines, one a line and a summary last)\n"
     "  --status       print nothing: the exit status is the answer\n"
     "  --quiet        with --lines: print only the frames that fail, and the tally\n"
+    "  --timestamps   with --lines: begin each report with the time its line end arrived\n"
+    "                 (ISO 8601, local time, to the millisecond)\n"
+    "  --port DEVICE  read the frames from a serial port (/dev/ttyUSB0, COM3) as they arrive,\n"
+    "                 until Ctrl+C; implies --lines\n"
+    "  --baud N       the port's speed in bits per second (default 9600)\n"
+    "  --data-bits N  the port's bits a character: 7 or 8\n"
+    "  --parity NAME  the port's parity: none, even or odd\n"
+    "  --stop-bits N  the port's stop bits: 1 or 2\n"
+    "                 (defaults: 7, even, 1 with --format modbus-ascii, its own 7E1; else 8N1)\n"
     "  -h, --help     print this help and exit\n"
     "  --version      print the version and exit\n"
     "\n"
@@ -33,10 +42,12 @@ const std::string_view Usage =
     "  sumvane-lrc --json \"01 A0 7C FF 02\"\n"
     "  sumvane-lrc --status --check \"05 FB\" && echo ok\n"
     "  sumvane-lrc --lines --check --quiet < log.txt\n"
+    "  sumvane-lrc --port /dev/ttyUSB0 --format modbus-ascii --check --timestamps\n"
     "\n"
     "Exit status: 0 valid text (with --check: the LRC checks; with --lines: every frame is\n"
     "good), 1 malformed text (with --check: also a wrong LRC; with --lines: any bad frame),\n"
-    "2 bad command line or input that cannot be read.\n";
+    "2 bad command line, input that cannot be read, or a port that cannot be opened or went\n"
+    "away.\n";
 
 namespace {
 
@@ -74,7 +85,53 @@ bool IsOption(std::string_view arg, std::string_view option)
            (arg.starts_with(option) && arg.size() > option.size() && arg[option.size()] == '=');
 }
 
+// The value of an option that takes one, as text; on a usage error, the message.
+std::optional<std::string> ParseValue(const std::vector<std::string>& args, std::size_t& i,
+                                      std::string_view option, std::string_view what,
+                                      std::optional<std::string>& value)
+{
+    const std::string_view arg = args[i];
+    if (arg == option) {
+        if (++i == args.size())
+            return std::string(option) + " needs " + std::string(what);
+        value = args[i];
+    } else {
+        value = std::string(arg.substr(option.size() + 1));
+    }
+    return std::nullopt;
+}
+
+// The rates a serial port is set to; any other is most likely a typing error.
+constexpr std::array<std::uint32_t, 30> Bauds{
+    50,     75,     110,     134,     150,     200,     300,     600,     1200,    1800,
+    2400,   4800,   9600,    19200,   38400,   57600,   115200,  230400,  460800,  500000,
+    576000, 921600, 1000000, 1152000, 1500000, 2000000, 2500000, 3000000, 3500000, 4000000};
+
+std::optional<std::string> ParseBaud(const std::string& text, std::optional<std::uint32_t>& baud)
+{
+    if (baud)
+        return std::string("--baud given more than once");
+    std::uint32_t rate = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), rate);
+    if (error != std::errc{} || end != text.data() + text.size() ||
+        std::find(Bauds.begin(), Bauds.end(), rate) == Bauds.end())
+        return "unknown baud '" + text + "' (expected a standard rate such as 9600 or 115200)";
+    baud = rate;
+    return std::nullopt;
+}
+
 } // namespace
+
+TLineSettings TOptions::LineSettings() const
+{
+    const bool modbus = Format() == TFrameFormat::ModbusAscii;
+    TLineSettings settings;
+    settings.Baud = baud.value_or(9600);
+    settings.DataBits = dataBits.value_or(modbus ? 7 : 8);
+    settings.Parity = parity.value_or(modbus ? TParity::Even : TParity::None);
+    settings.StopBits = stopBits.value_or(1);
+    return settings;
+}
 
 std::optional<std::string> ParseArguments(const std::vector<std::string>& args, TOptions& options)
 {
@@ -96,6 +153,25 @@ std::optional<std::string> ParseArguments(const std::vector<std::string>& args, 
         } else if (!optionsEnded && IsOption(arg, FormatOption)) {
             problem = ParseNamed(args, i, FormatOption, FormatNames,
                                  "spaced, packed, modbus-ascii, c-array or colon", options.format);
+        } else if (!optionsEnded && IsOption(arg, PortOption)) {
+            if (options.port)
+                problem = "--port given more than once";
+            else
+                problem = ParseValue(args, i, PortOption, "a DEVICE", options.port);
+        } else if (!optionsEnded && IsOption(arg, BaudOption)) {
+            std::optional<std::string> rate;
+            problem = ParseValue(args, i, BaudOption, "a rate", rate);
+            if (!problem)
+                problem = ParseBaud(*rate, options.baud);
+        } else if (!optionsEnded && IsOption(arg, DataBitsOption)) {
+            problem =
+                ParseNamed(args, i, DataBitsOption, DataBitsNames, "7 or 8", options.dataBits);
+        } else if (!optionsEnded && IsOption(arg, ParityOption)) {
+            problem =
+                ParseNamed(args, i, ParityOption, ParityNames, "none, even or odd", options.parity);
+        } else if (!optionsEnded && IsOption(arg, StopBitsOption)) {
+            problem =
+                ParseNamed(args, i, StopBitsOption, StopBitsNames, "1 or 2", options.stopBits);
         } else if (!optionsEnded && arg.size() > 1 && arg.front() == '-') {
             problem = "unknown option '" + std::string(arg) + "'";
         } else if (textGiven) {
@@ -108,20 +184,27 @@ std::optional<std::string> ParseArguments(const std::vector<std::string>& args, 
         if (problem)
             return problem;
     }
-    // Each pair asks for two answers where one is printed.
-    const std::array<std::tuple<bool, bool, std::string_view>, 6> conflicts{{
-        {options.check, options.field.has_value(), "--check and --field"},
-        {options.append, options.check, "--append and --check"},
-        {options.append, options.field.has_value(), "--append and --field"},
-        {options.json, options.field.has_value(), "--json and --field"},
-        {options.status, options.json, "--status and --json"},
-        {options.status, options.quiet, "--status and --quiet"},
-    }};
-    for (const auto& [one, other, names] : conflicts) {
-        if (one && other)
-            return std::string(names) + " cannot be combined";
+    if (options.port) {
+        if (options.text)
+            return std::string("--port reads its frames from the port; give no TEXT");
+        options.lines = true;
+    } else {
+        const std::array<std::pair<bool, std::string_view>, 4> settings{{
+            {options.baud.has_value(), "--baud"},
+            {options.dataBits.has_value(), "--data-bits"},
+            {options.parity.has_value(), "--parity"},
+            {options.stopBits.has_value(), "--stop-bits"},
+        }};
+        for (const auto& [given, name] : settings) {
+            if (given)
+                return std::string(name) + " sets up a port: give it with --port DEVICE";
+        }
     }
+    if (auto conflict = ConflictOf(options))
+        return conflict;
     if (options.quiet && !options.lines)
         return "--quiet needs --lines; for one text, --status prints nothing";
+    if (options.timestamps && !options.lines)
+        return std::string("--timestamps needs --lines or --port");
     return std::nullopt;
 }

@@ -57,7 +57,7 @@ inline std::size_t FindLastLineEnd(std::string_view text)
 inline constexpr std::size_t LineRunLimit = std::size_t{1} << 14;
 
 // Cuts a stream of text into lines at LF, CR LF or CR, however the chunks fall; the line end
-// is not part of the line. Holds one line at a time.
+// is not part of the line. Holds one line at a time: the one a chunk ended inside.
 class TLineSplitter
 {
 public:
@@ -81,6 +81,15 @@ public:
                 continue;
             }
             m_afterCr = false;
+            if (m_skipping) {
+                const std::size_t end = FindLineEnd(chunk, at);
+                if (end == std::string_view::npos)
+                    return;
+                m_skipping = false;
+                m_afterCr = chunk[end] == '\r';
+                at = end + 1;
+                continue;
+            }
             if (m_line.empty()) {
                 const std::size_t last =
                     FindLastLineEnd(chunk.substr(at, std::min(LineRunLimit, chunk.size() - at)));
@@ -115,6 +124,19 @@ public:
         if (!m_line.empty())
             onLine(std::string_view(m_line));
         m_line.clear();
+        m_skipping = false;
+    }
+
+    // The bytes of the line begun and not yet ended.
+    std::size_t Held() const { return m_line.size(); }
+
+    // Drops the line begun, and what follows of it up to its line end: no line is handed on for
+    // it.
+    void Skip()
+    {
+        m_line.clear();
+        m_line.shrink_to_fit();
+        m_skipping = true;
     }
 
 private:
@@ -130,4 +152,5 @@ private:
 
     std::string m_line;
     bool m_afterCr = false;
+    bool m_skipping = false; // inside a line dropped by Skip
 };

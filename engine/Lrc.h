@@ -24,6 +24,12 @@ struct TLrcResult
     int Lrc = 0; // 0..255: the byte that brings the byte sum to 0 modulo 256
 };
 
+// The LRC of bytes whose sum is `sum`: the byte that brings that sum to 0 modulo 256.
+constexpr int LrcOfSum(unsigned long long sum)
+{
+    return static_cast<int>((256 - sum % 256) % 256);
+}
+
 // Whether the caller already knows the bytes are well-formed UTF-8.
 enum class TUtf8
 {

@@ -22,8 +22,14 @@ expect "c-array colon " sumvane-lrc --format = c
 expect "binary bytes decimal hex octal " sumvane-lrc --field =
 expect "--field --format " sumvane-lrc --f
 expect "" sumvane-lrc --format spaced 01
+expect "even " sumvane-lrc --port /dev/ttyUSB0 --parity e
+expect "7 8 " sumvane-lrc --data-bits ""
+expect "1 2 " sumvane-lrc --stop-bits =
+expect "115200 " sumvane-lrc --baud 1152
+# Only ports that exist: none matches a prefix that no device has.
+expect "" sumvane-lrc --port /dev/ttyUSB-none-such
 # Every option of the help, and nothing else, for a lone dash.
-help_options=$("$tool" --help | grep -o -E '^  (-h, )?--[a-z]+' | sed -E 's/^  (-h, )?//' | sort | tr '\n' ' ')
+help_options=$("$tool" --help | grep -o -E '^  (-h, )?--[a-z-]+' | sed -E 's/^  (-h, )?//' | sort | tr '\n' ' ')
 expect "$help_options" sumvane-lrc -
 [[ $(bash --norc -c 'source "$1"; complete -p sumvane-lrc' _ "$completion") == \
    "complete -F _sumvane_lrc sumvane-lrc" ]] || { echo "FAIL: not registered for sumvane-lrc"; failed=1; }

@@ -436,6 +436,7 @@ TEST(Help, ListsEveryOptionOfTheToolAsBashCompletesThem)
     std::vector<std::string> options = NamesOf(Switches);
     options.emplace_back(FormatOption);
     options.emplace_back(FieldOption);
+    options.insert(options.end(), PortOptions.begin(), PortOptions.end());
     std::ranges::sort(options);
 
     EXPECT_EQ(HelpOptions(RunTool({"--help"}).out), options);
@@ -444,6 +445,9 @@ TEST(Help, ListsEveryOptionOfTheToolAsBashCompletesThem)
     EXPECT_EQ(offered, options);
     EXPECT_EQ(CompletionOffers(CompletionScript, "--format)"), NamesOf(FormatNames));
     EXPECT_EQ(CompletionOffers(CompletionScript, "--field)"), NamesOf(FieldNames));
+    EXPECT_EQ(CompletionOffers(CompletionScript, "--parity)"), NamesOf(ParityNames));
+    EXPECT_EQ(CompletionOffers(CompletionScript, "--data-bits)"), NamesOf(DataBitsNames));
+    EXPECT_EQ(CompletionOffers(CompletionScript, "--stop-bits)"), NamesOf(StopBitsNames));
 }
 
 // A TEXT that names a file is taken as data text, with a hint to give the file on standard input.

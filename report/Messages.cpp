@@ -1,4 +1,4 @@
-#include "cli/Messages.h"
+#include "report/Messages.h"
 
 #include "engine/Render.h"
 #include "engine/Utf8.h"
@@ -33,6 +33,24 @@ bool HasNonAsciiOrLineBreak(std::string_view eight)
     std::memcpy(&word, eight.data(), 8);
     const std::uint64_t lf = word ^ (Ones * '\n'), cr = word ^ (Ones * '\r');
     return ((word | ((lf - Ones) & ~lf) | ((cr - Ones) & ~cr)) & Highs) != 0;
+}
+
+// The digits of a well-formed frame's bytes as its text writes them, but for its last byte's.
+std::string DigitsBeforeLast(std::string_view text, TFrameFormat format)
+{
+    std::string digits;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (format == TFrameFormat::CArray) {
+            // Each byte is "0x" or "0X" and two digits; nothing else holds an x.
+            if ((c == 'x' || c == 'X') && i + 2 < text.size())
+                digits.append(text.substr(i + 1, 2));
+        } else if ((c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'f')) {
+            digits += c;
+        }
+    }
+    digits.resize(digits.size() >= 2 ? digits.size() - 2 : 0);
+    return digits;
 }
 
 } // namespace
@@ -226,12 +244,111 @@ std::string AppendedFrame(std::string_view text, TFrameFormat format,
     return frame.append(end);
 }
 
-std::string TallyText(const TTally& tally, bool check)
+std::vector<TOtherCheck> OtherChecksOf(std::string_view text, TFrameFormat format,
+                                       const std::vector<std::uint8_t>& bytes)
+{
+    if (bytes.empty())
+        return {};
+    return OtherChecksMatching(std::span(bytes).first(bytes.size() - 1),
+                               DigitsBeforeLast(text, format), format == TFrameFormat::ModbusAscii,
+                               bytes.back());
+}
+
+std::string OtherChecksText(const std::vector<TOtherCheck>& checks, int last)
+{
+    if (checks.empty())
+        return {};
+    std::string text = " (" + HexOf(last) + " is ";
+    for (std::size_t i = 0; i < checks.size(); ++i) {
+        if (i > 0)
+            text += ", and also ";
+        switch (checks[i]) {
+        case TOtherCheck::Sum:
+            text += "the sum of the other bytes, not negated";
+            break;
+        case TOtherCheck::OnesComplement:
+            text += "the one's complement of their sum";
+            break;
+        case TOtherCheck::Xor:
+            text += "the XOR of the other bytes, a BCC";
+            break;
+        case TOtherCheck::CharacterLrc:
+            text += "the LRC of their characters rather than their bytes";
+            break;
+        case TOtherCheck::CharacterLrcWithColon:
+            text += "the LRC of their characters with the ':'";
+            break;
+        }
+    }
+    return text + ")";
+}
+
+std::string_view OtherCheckName(TOtherCheck check)
+{
+    switch (check) {
+    case TOtherCheck::Sum:
+        return "sum";
+    case TOtherCheck::OnesComplement:
+        return "ones-complement";
+    case TOtherCheck::Xor:
+        return "xor";
+    case TOtherCheck::CharacterLrc:
+        return "character-lrc";
+    case TOtherCheck::CharacterLrcWithColon:
+        return "character-lrc-with-colon";
+    }
+    return {};
+}
+
+std::string_view PortFaultText(TPortFault fault)
+{
+    switch (fault) {
+    case TPortFault::Parity:
+        return "a parity error";
+    case TPortFault::Framing:
+        return "a framing error";
+    case TPortFault::ParityOrFraming:
+        return "a parity or framing error";
+    case TPortFault::Overrun:
+        return "an overrun: characters were lost";
+    case TPortFault::Break:
+        return "a break";
+    }
+    return {};
+}
+
+std::string OverlongText(std::size_t limit)
+{
+    return "a line of more than " + std::to_string(limit) + " bytes; the rest of it is dropped";
+}
+
+std::string_view PortFaultName(TPortFault fault)
+{
+    switch (fault) {
+    case TPortFault::Parity:
+        return "parity";
+    case TPortFault::Framing:
+        return "framing";
+    case TPortFault::ParityOrFraming:
+        return "parity-or-framing";
+    case TPortFault::Overrun:
+        return "overrun";
+    case TPortFault::Break:
+        return "break";
+    }
+    return {};
+}
+
+std::string TallyText(const TTally& tally, bool check, bool port)
 {
     std::string text = std::to_string(tally.Frames) +
                        (tally.Frames == 1 ? " frame: " : " frames: ") + std::to_string(tally.Good) +
                        " ok, ";
     if (check)
         text += std::to_string(tally.WrongLrc) + " wrong LRC, ";
-    return text + std::to_string(tally.Malformed) + " malformed";
+    text += std::to_string(tally.Malformed) + " malformed";
+    if (port)
+        text += ", " + std::to_string(tally.PortErrors) +
+                (tally.PortErrors == 1 ? " port error" : " port errors");
+    return text;
 }

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "cli/Options.h"
 #include "engine/Frame.h"
+#include "engine/OtherChecks.h"
+#include "report/ReportOptions.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -51,6 +52,37 @@ std::string FieldText(const TLrcResult& result, TField field);
 std::string AppendedFrame(std::string_view text, TFrameFormat format,
                           std::vector<std::uint8_t> bytes, int lrc);
 
+// The checks a frame whose last byte is not its LRC does match, with `bytes` its bytes and
+// `text` what was read.
+std::vector<TOtherCheck> OtherChecksOf(std::string_view text, TFrameFormat format,
+                                       const std::vector<std::uint8_t>& bytes);
+
+// " (7F is the XOR of the other bytes, a BCC)", or nothing where no check matches.
+std::string OtherChecksText(const std::vector<TOtherCheck>& checks, int last);
+
+// The name of a check in JSON: "sum", "ones-complement", "xor", "character-lrc",
+// "character-lrc-with-colon".
+std::string_view OtherCheckName(TOtherCheck check);
+
+// What a serial port reports instead of a character, or of many.
+enum class TPortFault
+{
+    Parity,
+    Framing,
+    ParityOrFraming, // a port that marks the character but does not say which
+    Overrun,         // characters lost because they were not read in time
+    Break,
+};
+
+// "a parity error", ...
+std::string_view PortFaultText(TPortFault fault);
+// "parity", "framing", "parity-or-framing", "overrun", "break", for JSON.
+std::string_view PortFaultName(TPortFault fault);
+
+// What is wrong with a line longer than a checker keeps: "a line of more than 65536 bytes;
+// the rest of it is dropped".
+std::string OverlongText(std::size_t limit);
+
 // The frames of a log, counted by what they came to.
 struct TTally
 {
@@ -58,7 +90,9 @@ struct TTally
     std::size_t Good = 0;
     std::size_t WrongLrc = 0;
     std::size_t Malformed = 0;
+    std::size_t PortErrors = 0; // lines a port error fell in, and errors between lines
 };
 
-// "3 frames: 1 ok, 1 wrong LRC, 1 malformed" (the wrong LRCs only when they were checked).
-std::string TallyText(const TTally& tally, bool check);
+// "3 frames: 1 ok, 1 wrong LRC, 1 malformed" (the wrong LRCs only when they were checked, the
+// port errors only when the log comes from a port).
+std::string TallyText(const TTally& tally, bool check, bool port = false);
