@@ -199,7 +199,7 @@ void TLineChecker::OnOverlong()
 
 void TLineChecker::Push(std::string_view bytes, std::string_view time)
 {
-    m_time = time;
+    m_time = m_options.timestamps ? time : std::string_view();
     const auto onLine = [this](std::string_view line) { OnLine(line); };
     if (m_byRuns)
         m_splitter.Feed(bytes, onLine, [this](std::string_view run) { OnRun(run); });
@@ -215,7 +215,7 @@ void TLineChecker::Push(std::string_view bytes, std::string_view time)
 
 void TLineChecker::Fault(TPortFault fault, std::string_view time)
 {
-    m_time = time;
+    m_time = m_options.timestamps ? time : std::string_view();
     if (m_splitter.Held() == 0) {
         ++m_number;
         OnPortError(fault, 1);
@@ -229,7 +229,7 @@ void TLineChecker::End(std::string_view time)
     if (m_ended)
         return;
     m_ended = true;
-    m_time = time;
+    m_time = m_options.timestamps ? time : std::string_view();
     m_splitter.Finish([this](std::string_view line) { OnLine(line); });
     if (m_options.status)
         return;

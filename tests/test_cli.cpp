@@ -3,6 +3,7 @@
 #include "cli/LrcTool.h"
 #include "cli/Options.h"
 #include "cli/Platform.h"
+#include "cli/SerialPort.h"
 #include "product/Product.h"
 #include "tests/support/CompletionScript.h"
 
@@ -320,7 +321,49 @@ INSTANTIATE_TEST_SUITE_P(Cli, ToolAnswers, testing::Values(
           "\"column\":2,\"byte\":2}\n"
           "{\"summary\":true,\"frames\":3,\"ok\":1,\"wrong_lrc\":1,\"malformed\":1}\n", ""},
     TCase{"lines_with_a_field", {"--lines", "--field=bytes", "01 02\n03"}, "", 0, "1: 2\n2: 1\n",
-          "sumvane-lrc: 2 frames: 2 ok, 0 malformed\n"}),
+          "sumvane-lrc: 2 frames: 2 ok, 0 malformed\n"},
+    // A last byte that is another common check of the bytes before it is named as that check.
+    TCase{"which_check_the_plain_sum", {"--check", "10 10 20"}, "", 1, "",
+          "sumvane-lrc: LRC mismatch: the frame ends with 20, it should end with E0 (20 is the sum of the "
+          "other bytes, not negated)\n"},
+    TCase{"which_check_the_ones_complement", {"--check", "10 10 DF"}, "", 1, "",
+          "sumvane-lrc: LRC mismatch: the frame ends with DF, it should end with E0 (DF is the one's "
+          "complement of their sum)\n"},
+    TCase{"which_check_the_XOR", {"--check", "11 03 00 6B 00 03 7A"}, "", 1, "",
+          "sumvane-lrc: LRC mismatch: the frame ends with 7A, it should end with 7E (7A is the XOR of the "
+          "other bytes, a BCC)\n"},
+    TCase{"which_check_the_characters_of_packed_pairs", {"--check", "--format=packed", "1103006B0003A0"}, "", 1, "",
+          "sumvane-lrc: LRC mismatch: the frame ends with A0, it should end with 7E (A0 is the LRC of their "
+          "characters rather than their bytes)\n"},
+    TCase{"which_check_the_characters_of_lower_case_pairs", {"--check", "--format=packed", "0a0aDE"}, "", 1, "",
+          "sumvane-lrc: LRC mismatch: the frame ends with DE, it should end with EC (DE is the LRC of their "
+          "characters rather than their bytes)\n"},
+    TCase{"which_check_the_characters_of_a_C_array", {"--check", "--format=c-array", "{0x0a, 0X0A, 0xFE}"}, "", 1, "",
+          "sumvane-lrc: LRC mismatch: the frame ends with FE, it should end with EC (FE is the LRC of their "
+          "characters rather than their bytes)\n"},
+    TCase{"which_check_modbus_characters_without_the_colon", {"--lines", "--check", "--format=modbus-ascii"},
+          ":1103006B0003A0\r\n", 1,
+          "1: LRC mismatch: ends with A0, should end with 7E (A0 is the LRC of their characters rather than "
+          "their bytes)\n",
+          "sumvane-lrc: 1 frame: 0 ok, 1 wrong LRC, 0 malformed\n"},
+    TCase{"which_check_modbus_characters_with_the_colon", {"--lines", "--check", "--format=modbus-ascii"},
+          ":1103006B000366\r\n", 1,
+          "1: LRC mismatch: ends with 66, should end with 7E (66 is the LRC of their characters with the "
+          "':')\n",
+          "sumvane-lrc: 1 frame: 0 ok, 1 wrong LRC, 0 malformed\n"},
+    TCase{"which_check_several_at_once", {"--check", "--format=modbus-ascii", ":010203"}, "", 1, "",
+          "sumvane-lrc: LRC mismatch: the frame ends with 03, it should end with FD (03 is the sum of the "
+          "other bytes, not negated, and also the XOR of the other bytes, a BCC, and also the LRC of their "
+          "characters with the ':')\n"},
+    TCase{"which_check_in_json", {"--json", "--lines", "--check", "--format=modbus-ascii"}, ":010203\n:0101FE\n", 1,
+          "{\"line\":1,\"valid\":true,\"hex\":\"FA\",\"decimal\":250,\"octal\":\"372\",\"binary\":\"1111 1010\","
+          "\"bytes\":3,\"check\":\"mismatch\",\"last\":\"03\",\"expected\":\"FD\","
+          "\"matches\":[\"sum\",\"xor\",\"character-lrc-with-colon\"]}\n"
+          "{\"line\":2,\"valid\":true,\"hex\":\"00\",\"decimal\":0,\"octal\":\"0\",\"binary\":\"0000 0000\","
+          "\"bytes\":3,\"check\":\"ok\",\"last\":\"FE\",\"expected\":\"FE\"}\n"
+          "{\"summary\":true,\"frames\":2,\"ok\":1,\"wrong_lrc\":1,\"malformed\":0}\n", ""},
+    TCase{"which_check_none_for_a_byte_alone", {"--check", "--format=packed", "07"}, "", 1, "",
+          "sumvane-lrc: LRC mismatch: the frame ends with 07, it should end with 00\n"}),
     [](const testing::TestParamInfo<TCase>& info) { return std::string(info.param.name); });
 // clang-format on
 
@@ -377,7 +420,22 @@ INSTANTIATE_TEST_SUITE_P(Cli, UsageErrors, testing::Values(
     TUsageCase{"status_with_json", {"--status", "--json", "01"}, "sumvane-lrc: --status and --json cannot be combined\n"},
     TUsageCase{"status_with_quiet", {"--lines", "--status", "--quiet"}, "sumvane-lrc: --status and --quiet cannot be combined\n"},
     TUsageCase{"quiet_without_lines", {"--quiet", "01"}, "sumvane-lrc: --quiet needs --lines; for one text, --status prints nothing\n"},
-    TUsageCase{"repeated_format", {"--format=packed", "--format=packed"}, "sumvane-lrc: --format given more than once\n"}),
+    TUsageCase{"repeated_format", {"--format=packed", "--format=packed"}, "sumvane-lrc: --format given more than once\n"},
+    TUsageCase{"port_without_device", {"--port"}, "sumvane-lrc: --port needs a DEVICE\n"},
+    TUsageCase{"port_with_TEXT", {"--port", "/dev/ttyUSB0", "01"}, "sumvane-lrc: --port reads its frames from the port; give no TEXT\n"},
+    TUsageCase{"repeated_port", {"--port=/dev/ttyUSB0", "--port", "/dev/ttyUSB1"}, "sumvane-lrc: --port given more than once\n"},
+    TUsageCase{"baud_without_port", {"--lines", "--baud", "9600"}, "sumvane-lrc: --baud sets up a port: give it with --port DEVICE\n"},
+    TUsageCase{"parity_without_port", {"--parity=even"}, "sumvane-lrc: --parity sets up a port: give it with --port DEVICE\n"},
+    TUsageCase{"unknown_baud", {"--port", "COM3", "--baud", "9601"}, "sumvane-lrc: unknown baud '9601' (expected a standard rate such as 9600 or 115200)\n"},
+    TUsageCase{"baud_not_a_number", {"--port", "COM3", "--baud=fast"}, "sumvane-lrc: unknown baud 'fast' (expected a standard rate such as 9600 or 115200)\n"},
+    TUsageCase{"baud_with_a_tail", {"--port", "COM3", "--baud=9600x"}, "sumvane-lrc: unknown baud '9600x' (expected a standard rate such as 9600 or 115200)\n"},
+    TUsageCase{"repeated_baud", {"--port", "COM3", "--baud=9600", "--baud=9600"}, "sumvane-lrc: --baud given more than once\n"},
+    TUsageCase{"unknown_data_bits", {"--port", "COM3", "--data-bits", "9"}, "sumvane-lrc: unknown data-bits '9' (expected 7 or 8)\n"},
+    TUsageCase{"unknown_parity", {"--port", "COM3", "--parity", "mark"}, "sumvane-lrc: unknown parity 'mark' (expected none, even or odd)\n"},
+    TUsageCase{"unknown_stop_bits", {"--port", "COM3", "--stop-bits=1.5"}, "sumvane-lrc: unknown stop-bits '1.5' (expected 1 or 2)\n"},
+    TUsageCase{"timestamps_without_lines", {"--timestamps", "01"}, "sumvane-lrc: --timestamps needs --lines or --port\n"},
+    TUsageCase{"timestamps_with_append", {"--lines", "--append", "--timestamps"}, "sumvane-lrc: --timestamps and --append cannot be combined; with --json each frame built has its time\n"},
+    TUsageCase{"port_conflicts_as_lines_do", {"--port", "COM3", "--status", "--quiet"}, "sumvane-lrc: --status and --quiet cannot be combined\n"}),
     [](const testing::TestParamInfo<TUsageCase>& info) { return std::string(info.param.name); });
 // clang-format on
 
@@ -542,6 +600,54 @@ TEST(LargeInput, StandardInputBeyondTheLeastBlockIsReadWhole)
     EXPECT_EQ(bad.out, "");
     EXPECT_EQ(bad.err, Malformed + "character 1048593: 'G' is neither a hex digit nor a separator" +
                            SpacedEnd);
+}
+
+struct TMarkCase
+{
+    const char* name;
+    std::string raw;
+    std::string decoded; // the characters, each error as <its name>
+};
+
+// What a port that marks its errors in line delivers, read whole and cut anywhere into two reads.
+TEST(MarkedInput, TurnsMarksIntoErrorsAndKeepsEveryOtherByte)
+{
+    using namespace std::string_literals;
+    const TMarkCase rows[] = {
+        {"plain", ":01FF\r\n", ":01FF\r\n"},
+        {"a_byte_FF_doubled",
+         "01\xff\xff"s
+         "02",
+         "01\xff"s
+         "02"},
+        {"a_parity_error_drops_its_character",
+         ":0\xff\x00"s
+         "11FF",
+         ":0<parity-or-framing>1FF"},
+        {"a_break",
+         ":01\xff\x00\x00"s
+         ":01FF",
+         ":01<break>:01FF"},
+        {"marks_in_a_row", "\xff\x00\x00\xff\x00X\xff\xff"s, "<break><parity-or-framing>\xff"},
+        {"FF_before_another_byte_is_no_mark",
+         "\xff"
+         "A\xff"s,
+         "\xff"
+         "A"},
+    };
+    for (const TMarkCase& row : rows) {
+        for (std::size_t cut = 0; cut <= row.raw.size(); ++cut) {
+            TMarkedInput marks(TPortFault::ParityOrFraming);
+            std::string decoded;
+            const auto onBytes = [&](std::string_view bytes) { decoded += bytes; };
+            const auto onFault = [&](TPortFault fault) {
+                decoded.append("<").append(PortFaultName(fault)).append(">");
+            };
+            marks.Decode(std::string_view(row.raw).substr(0, cut), onBytes, onFault);
+            marks.Decode(std::string_view(row.raw).substr(cut), onBytes, onFault);
+            EXPECT_EQ(decoded, row.decoded) << row.name << ", cut at " << cut;
+        }
+    }
 }
 
 } // namespace
