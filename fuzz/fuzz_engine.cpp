@@ -8,7 +8,8 @@
 // of a plain split at LF, CR LF and CR, and each gets the verdict the same text gets alone. The
 // command-line tool's check of spaced text and of packed pairs gives the same answers with every
 // vector unit the processor has, and so does its check of packed and Modbus ASCII logs a run of
-// lines at a time. Any difference aborts.
+// lines at a time. The log's report, pushed into the line checker in those chunks, is the report
+// of the log pushed whole, for each format and with and without JSON. Any difference aborts.
 #include "engine/Frame.h"
 #include "engine/Lines.h"
 #include "engine/Lrc.h"
@@ -16,6 +17,7 @@
 #include "engine/PairCheck.h"
 #include "model/FrameModel.h"
 #include "model/LrcModel.h"
+#include "report/LineChecker.h"
 
 #include <array>
 #include <cstdint>
@@ -111,6 +113,30 @@ std::vector<std::string> PlainLines(std::string_view text)
     return lines;
 }
 
+// What a checker said, in order, standard error's lines marked.
+class TTranscript : public TReportSink
+{
+public:
+    void Error(std::string_view line) override
+    {
+        Said += Text();
+        Text().clear();
+        Said.append("E: ").append(line);
+    }
+    std::string Said;
+};
+
+// The report of a log pushed in chunks of `chunk` bytes.
+std::string CheckedInChunks(std::string_view log, const TReportOptions& options, std::size_t chunk)
+{
+    TTranscript said;
+    TLineChecker checker(options, said);
+    for (std::size_t at = 0; at < log.size(); at += chunk)
+        checker.Push(log.substr(at, chunk));
+    checker.End();
+    return said.Said + said.Text();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -200,6 +226,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         runSplitter.Finish(onOneLine);
         if (lines != plain)
             Fail("the lines handed on in runs differ from a plain split");
+    }
+
+    // The pushed checker: cut anywhere, the same report as the whole log.
+    for (std::size_t i = 0; i < Formats.size(); ++i) {
+        TReportOptions options;
+        options.format = Formats[i];
+        options.check = i % 2 == 0;
+        options.json = size > 2 && (data[2] & 1) != 0;
+        options.append = !options.json && !options.check && i == 1;
+        if (CheckedInChunks(bytes, options, chunk) != CheckedInChunks(bytes, options, size + 1) ||
+            CheckedInChunks(bytes, options, runChunk) != CheckedInChunks(bytes, options, size + 1))
+            Fail("a log pushed in pieces is reported otherwise than the log whole");
     }
 
     std::u16string text(size / 2, u'\0');
