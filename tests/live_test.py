@@ -19,7 +19,6 @@ import select
 import shutil
 import signal
 import stat
-import struct
 import subprocess
 import sys
 import tempfile
@@ -122,6 +121,11 @@ class Tool:
             raise Failure("still running %g s after its input ended or it was told to stop" %
                           DEADLINE)
         return self.process.returncode, (self.pending + out).decode(), err.decode()
+
+    def bytes_read(self):
+        """How many bytes the process has read so far, from anything (the kernel's count)."""
+        with open("/proc/%d/io" % self.process.pid) as io:
+            return next(int(line.split()[1]) for line in io if line.startswith("rchar:"))
 
     def stop(self):
         if self.process.poll() is None:
@@ -249,10 +253,6 @@ class Port:
 
     def write(self, data):
         write_all(self.master, data)
-
-    def queued(self):
-        """Bytes on their way to the tool that it has not read yet."""
-        return struct.unpack("i", fcntl.ioctl(self.slave, termios.TIOCINQ, b"\0" * 4))[0]
 
     def hang_up(self):
         if self.master >= 0:
@@ -446,9 +446,13 @@ def row_json_timestamps(tool_path):
 def row_gone(tool_path):
     """The other end closed (an adapter unplugged): said so, then the tally, exit 2."""
     def body(tool, port):
-        converse(tool, port.write, [(GOOD[0] + b"\r\n", ["1: ok"]), (AS_XOR, [])])
-        # Hung up only once the tool has taken the frame: a hang-up discards what is queued.
-        wait_until(lambda: port.queued() == 0, "the frame read off the port")
+        read_before = tool.bytes_read()
+        steps = [(GOOD[0] + b"\r\n", ["1: ok"]), (AS_XOR, [])]
+        converse(tool, port.write, steps)
+        # Hung up only once the tool has read every byte: a hang-up discards what is queued.
+        written = sum(len(data) for data, _ in steps)
+        wait_until(lambda: tool.bytes_read() >= read_before + written,
+                   "the frame read off the port")
         port.hang_up()
         # The frame without its line end is still a line, reported before the tally.
         expect_end(tool, 2, "sumvane-lrc: %s: the port went away (the line hung up)\n%s" %
