@@ -624,6 +624,9 @@ def main():
         except Failure as why:
             failed.append(name)
             print("FAILED   %s: %s" % (name, why))
+        except (OSError, subprocess.SubprocessError, ValueError) as why:
+            failed.append(name)
+            print("FAILED   %s: %r" % (name, why))
     print("%d rows: %d passed, %d failed, %d skipped" %
           (len(ROWS), len(ROWS) - len(failed) - len(skipped), len(failed), len(skipped)))
     if failed:
