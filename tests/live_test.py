@@ -193,6 +193,23 @@ def row_pipe(tool_path):
         tool.stop()
 
 
+def row_pipe_interrupted(tool_path):
+    """Ctrl+C on a pipe that stays open (tail -f): the line so far, then the tally."""
+    tool = Tool([tool_path] + LINES_ARGS, stdin=subprocess.PIPE)
+    try:
+        write = lambda data: (tool.process.stdin.write(data), tool.process.stdin.flush())
+        converse(tool, write, [(GOOD[0] + b"\r\n", ["1: ok"])])
+        # That write came whole (a pipe's writes this short are atomic), so it has been read
+        # whole: what the tool reads from here on is the frame without its line end.
+        read_before = tool.bytes_read()
+        write(GOOD[1])
+        wait_until(lambda: tool.bytes_read() >= read_before + len(GOOD[1]), "the frame read")
+        tool.process.send_signal(signal.SIGINT)
+        expect_end(tool, 0, tally(2, 2, 0, 0), out="2: ok\n")
+    finally:
+        tool.stop()
+
+
 def row_fifo(tool_path):
     with tempfile.TemporaryDirectory() as directory:
         fifo = os.path.join(directory, "frames")
@@ -582,6 +599,7 @@ def row_busy(tool_path):
 
 ROWS = [
     ("pipe held open", row_pipe),
+    ("pipe held open: SIGINT", row_pipe_interrupted),
     ("FIFO", row_fifo),
     ("terminal as standard input", row_terminal),
     ("port: frames cut anywhere", port_steps(cut_frames(), 1, tally(6, 5, 1, 0, 0))),
