@@ -33,6 +33,8 @@ if [[ "$mode" == "--test" || "$mode" == "--windows" || "$mode" == "--web" || "$m
     xvfb xdotool xclip x11-xserver-utils x11-utils imagemagick
     python3 valgrind
     python3-pymodbus             # Modbus ASCII frames from a real stack, in modbus_ascii
+    python3-serial socat strace  # a live line: a pty pair, a Modbus master on it, the tool's
+                                 # termios requests, in live and modbus_master
     at-spi2-core python3-pyatspi gir1.2-atspi-2.0 dbus   # the screen reader's view, in a11y
     desktop-file-utils appstream groff-base binutils-mingw-w64-i686 dpkg-dev file lintian
     faketime                     # a later clock for packing again, in packaging

@@ -5,6 +5,7 @@
 #include "cli/Platform.h"
 #include "cli/SerialPort.h"
 #include "product/Product.h"
+#include "report/LineChecker.h"
 #include "tests/support/CompletionScript.h"
 
 #include <algorithm>
@@ -649,5 +650,92 @@ TEST(MarkedInput, TurnsMarksIntoErrorsAndKeepsEveryOtherByte)
         }
     }
 }
+
+// What a port that marks its errors in line (PARMRK) reads, a read at a time, through the
+// decoding of its marks into the report of a live line: FF FF is the byte FF, FF 00 and a
+// character a damaged character, FF 00 00 a break, and a mark may be cut between two reads.
+struct TMarkedCase
+{
+    const char* name;
+    TPortFault marks; // what FF 00 and a character stands for on this port
+    bool json;
+    std::vector<std::string> reads;
+    std::string out;
+    std::string err;
+};
+
+void PrintTo(const TMarkedCase& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
+class TGatheredReport : public TReportSink
+{
+public:
+    void Error(std::string_view line) override { Err += line; }
+    std::string Err;
+};
+
+class MarkedPortInput : public testing::TestWithParam<TMarkedCase>
+{
+};
+
+TEST_P(MarkedPortInput, ReportsTheCharactersAndTheErrorsInTheirOrder)
+{
+    const TMarkedCase& row = GetParam();
+    TReportOptions options;
+    options.format = TFrameFormat::ModbusAscii;
+    options.check = true;
+    options.json = row.json;
+    TGatheredReport report;
+    TLineChecker checker(options, report, LiveLineLimit, true);
+    TMarkedInput marks(row.marks);
+    for (const std::string& read : row.reads)
+        marks.Decode(
+            read, [&](std::string_view bytes) { checker.Push(bytes); },
+            [&](TPortFault fault) { checker.Fault(fault); });
+    checker.End();
+    EXPECT_EQ(report.Text(), row.out);
+    EXPECT_EQ(report.Err, row.err);
+}
+
+const std::string Good = ":1103006B00037E\r\n";
+const std::string OneGoodOnePortError =
+    "sumvane-lrc: 2 frames: 1 ok, 0 wrong LRC, 0 malformed, 1 port error\n";
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Cli, MarkedPortInput, testing::Values(
+    TMarkedCase{"ff_ff_is_the_byte_ff", TPortFault::ParityOrFraming, false,
+                {":11\xFF\xFF" "03\r\n", Good}, "1: malformed at byte 4: invalid UTF-8\n2: ok\n",
+                "sumvane-lrc: 2 frames: 1 ok, 0 wrong LRC, 1 malformed, 0 port errors\n"},
+    TMarkedCase{"ff_ff_cut_between_reads", TPortFault::ParityOrFraming, false,
+                {":11\xFF", "\xFF" "03\r\n"}, "1: malformed at byte 4: invalid UTF-8\n",
+                "sumvane-lrc: 1 frame: 0 ok, 0 wrong LRC, 1 malformed, 0 port errors\n"},
+    TMarkedCase{"damaged_character_spoils_its_line", TPortFault::ParityOrFraming, false,
+                {std::string(":1103\xFF") + '\0' + "A006B00037E\r\n" + Good},
+                "1: port error at column 6: a parity or framing error\n2: ok\n",
+                OneGoodOnePortError},
+    TMarkedCase{"mark_cut_byte_by_byte", TPortFault::Framing, false,
+                {":11", "\xFF", std::string(1, '\0'), "Z", "03\r\n", Good},
+                "1: port error at column 4: a framing error\n2: ok\n", OneGoodOnePortError},
+    TMarkedCase{"damaged_character_between_lines", TPortFault::Parity, false,
+                {Good, std::string("\xFF") + '\0' + "Z", Good},
+                "1: ok\n2: port error: a parity error\n3: ok\n",
+                "sumvane-lrc: 3 frames: 2 ok, 0 wrong LRC, 0 malformed, 1 port error\n"},
+    TMarkedCase{"break_between_lines", TPortFault::ParityOrFraming, false,
+                {Good + "\xFF" + std::string(2, '\0')}, "1: ok\n2: port error: a break\n",
+                OneGoodOnePortError},
+    TMarkedCase{"damaged_character_in_json", TPortFault::ParityOrFraming, true,
+                {std::string(":1103\xFF") + '\0' + "A006B00037E\r\n" + Good},
+                "{\"line\":1,\"valid\":false,\"port_error\":\"parity-or-framing\","
+                "\"error\":\"a parity or framing error\",\"column\":6}\n"
+                "{\"line\":2,\"valid\":true,\"hex\":\"00\",\"decimal\":0,\"octal\":\"0\","
+                "\"binary\":\"0000 0000\",\"bytes\":7,\"check\":\"ok\",\"last\":\"7E\","
+                "\"expected\":\"7E\"}\n"
+                "{\"summary\":true,\"frames\":2,\"ok\":1,\"wrong_lrc\":0,\"malformed\":0,"
+                "\"port_errors\":1}\n",
+                ""}),
+    [](const testing::TestParamInfo<TMarkedCase>& info) { return std::string(info.param.name); });
+// clang-format on
 
 } // namespace
