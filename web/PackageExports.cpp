@@ -155,7 +155,7 @@ TLiveChecker* SumvaneCheckerNew(const char* format, std::size_t formatSize, int 
 
 // The next bytes of the log, arrived at that moment: the reports of the lines they end.
 SUMVANE_EXPORT(sumvane_checker_push)
-const TAnswer* SumvaneCheckerPush(TLiveChecker* live, const char* bytes, std::size_t size,
+const TAnswer* SumvaneCheckerPush(const char* bytes, std::size_t size, TLiveChecker* live,
                                   double unixMilliseconds, int utcOffsetMinutes)
 {
     live->Checker.Push({bytes, size}, ArrivalTime(*live, unixMilliseconds, utcOffsetMinutes));
