@@ -22,8 +22,8 @@ namespace {
 
 std::int32_t Calculated[3]; // Valid (0 or 1), ByteCount, Lrc
 
-// The port errors a browser's serial port reports, in the order of the package's names of them
-// (package/index.mjs).
+// The port errors a browser's serial port reports, in the order of PORT_ERRORS in
+// package/index.mjs.
 constexpr std::array<TPortFault, 4> PortFaults{TPortFault::Parity, TPortFault::Framing,
                                                TPortFault::Overrun, TPortFault::Break};
 
