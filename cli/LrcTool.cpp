@@ -14,13 +14,6 @@
 
 namespace {
 
-// What the tool reads in place of TEXT: standard input as a stream, or bytes already in memory.
-struct TInput
-{
-    std::FILE* stream = nullptr; // none: `bytes`
-    std::string_view bytes;
-};
-
 void Write(std::FILE* stream, std::string_view text)
 {
     std::fwrite(text.data(), 1, text.size(), stream);
@@ -85,21 +78,20 @@ std::string ArrivalTime(const TOptions& options)
 
 // A frame per line: one result line each on standard output, the tally on standard error; or
 // with --append the frames built on standard output and the malformed lines on standard error.
-int ReportLines(const TOptions& options, const TInput& in, std::FILE* out, std::FILE* err)
+int ReportLines(const TOptions& options, std::FILE* in, std::FILE* out, std::FILE* err)
 {
     TStreamSink sink(out, err);
     TLineChecker checker(options, sink);
-    if (options.text || !in.stream) {
-        checker.Push(options.text ? std::string_view(*options.text) : in.bytes,
-                     ArrivalTime(options));
+    if (options.text) {
+        checker.Push(*options.text, ArrivalTime(options));
         checker.End(ArrivalTime(options));
         return checker.Status();
     }
     std::vector<char> chunk(LinesReadPiece);
-    if (IsRegularInput(in.stream)) {
-        while (const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), in.stream))
+    if (IsRegularInput(in)) {
+        while (const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), in))
             checker.Push(std::string_view(chunk.data(), got), ArrivalTime(options));
-        if (std::ferror(in.stream)) {
+        if (std::ferror(in)) {
             sink.Error("sumvane-lrc: cannot read standard input\n");
             return ExitUsage;
         }
@@ -111,8 +103,7 @@ int ReportLines(const TOptions& options, const TInput& in, std::FILE* out, std::
     for (;;) {
         std::size_t got = 0;
         std::string reason;
-        const TReadEnd end =
-            ReadArrived(in.stream, chunk.data(), chunk.size(), got, interrupt, reason);
+        const TReadEnd end = ReadArrived(in, chunk.data(), chunk.size(), got, interrupt, reason);
         if (end == TReadEnd::Received) {
             checker.Push(std::string_view(chunk.data(), got), ArrivalTime(options));
             sink.Flush();
@@ -172,7 +163,9 @@ int FinishOutput(std::FILE* out, std::FILE* err, int status)
     return status;
 }
 
-int Run(const std::vector<std::string>& args, const TInput& in, std::FILE* out, std::FILE* err)
+} // namespace
+
+int RunLrcTool(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std::FILE* err)
 {
     TOptions options;
     if (const auto problem = ParseArguments(args, options)) {
@@ -197,13 +190,12 @@ int Run(const std::vector<std::string>& args, const TInput& in, std::FILE* out, 
             status = ReportLines(options, in, out, err);
         } else {
             TInputBytes read;
-            if (!options.text && in.stream && !read.ReadAll(in.stream)) {
+            if (!options.text && !read.ReadAll(in)) {
                 Write(err, "sumvane-lrc: cannot read standard input\n");
                 return ExitUsage;
             }
-            const std::string_view text = options.text ? std::string_view(*options.text)
-                                          : in.stream  ? read.View()
-                                                       : in.bytes;
+            const std::string_view text =
+                options.text ? std::string_view(*options.text) : read.View();
             status = Report(options, text, out, err);
         }
     } catch (const std::exception& failure) {
@@ -211,17 +203,4 @@ int Run(const std::vector<std::string>& args, const TInput& in, std::FILE* out, 
         return ExitUsage;
     }
     return status == ExitUsage ? status : FinishOutput(out, err, status);
-}
-
-} // namespace
-
-int RunLrcTool(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std::FILE* err)
-{
-    return Run(args, {.stream = in, .bytes = {}}, out, err);
-}
-
-int RunLrcToolOnInput(const std::vector<std::string>& args, std::string_view input, std::FILE* out,
-                      std::FILE* err)
-{
-    return Run(args, {.bytes = input}, out, err);
 }

@@ -15,8 +15,3 @@ inline constexpr std::size_t LinesReadPiece = std::size_t{1} << 16;
 // Runs the tool on the arguments after the program name, reading the data text from `in` when
 // no TEXT is given. Returns the exit status.
 int RunLrcTool(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std::FILE* err);
-
-// The same with the bytes of standard input already in memory, for hosts that have no stream
-// to give (the JavaScript package).
-int RunLrcToolOnInput(const std::vector<std::string>& args, std::string_view input, std::FILE* out,
-                      std::FILE* err);

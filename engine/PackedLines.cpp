@@ -191,8 +191,8 @@ inline std::size_t BitCount(std::uint64_t x)
     return static_cast<std::size_t>((x * 0x0101010101010101) >> 56);
 }
 
-void Pass(TPairCheckUnit unit, const unsigned char* text, std::size_t words, TWordMasks masks,
-          TSumRows rows, TRunningSums& running)
+void Pass([[maybe_unused]] TPairCheckUnit unit, const unsigned char* text, std::size_t words,
+          TWordMasks masks, TSumRows rows, TRunningSums& running)
 {
 #ifdef SUMVANE_X86
     if (unit == TPairCheckUnit::Avx2)
