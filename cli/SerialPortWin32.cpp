@@ -1,6 +1,8 @@
 // Live input and serial ports on Windows. Nothing here can wait on the input and on Ctrl+C at
 // once, so every wait is short: a pipe is peeked at between short sleeps, and a port's reads
-// time out after 100 ms, after which Interrupted() is looked at again.
+// time out after 100 ms, after which Interrupted() is looked at again. A console, and a pipe that
+// cannot be peeked at (Wine's standard input from a Unix pipe), are read as ReadFile waits:
+// Ctrl+C ends a console's read, and is seen on such a pipe once something arrives or it ends.
 #include "cli/SerialPort.h"
 #include "engine/Utf8.h"
 
