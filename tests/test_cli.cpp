@@ -9,17 +9,23 @@
 #include "tests/support/CompletionScript.h"
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <mutex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace {
@@ -737,5 +743,204 @@ INSTANTIATE_TEST_SUITE_P(Cli, MarkedPortInput, testing::Values(
                 ""}),
     [](const testing::TestParamInfo<TMarkedCase>& info) { return std::string(info.param.name); });
 // clang-format on
+
+// The two ends of an operating system's pipe, as descriptors.
+struct TPipe
+{
+    int read = -1;
+    int write = -1;
+};
+
+bool OpenPipe(TPipe& pipe)
+{
+    int ends[2];
+#ifdef _WIN32
+    if (_pipe(ends, 1 << 16, _O_BINARY) != 0)
+        return false;
+#else
+    if (::pipe(ends) != 0)
+        return false;
+#endif
+    pipe = {ends[0], ends[1]};
+    return true;
+}
+
+bool WriteAll(int fd, const std::string& bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+#ifdef _WIN32
+        const int wrote =
+            _write(fd, bytes.data() + done, static_cast<unsigned>(bytes.size() - done));
+#else
+        const auto wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
+#endif
+        if (wrote <= 0)
+            return false;
+        done += static_cast<std::size_t>(wrote);
+    }
+    return true;
+}
+
+int ReadSome(int fd, char* buffer, unsigned room)
+{
+#ifdef _WIN32
+    return _read(fd, buffer, room);
+#else
+    return static_cast<int>(::read(fd, buffer, room));
+#endif
+}
+
+void CloseEnd(int fd)
+{
+#ifdef _WIN32
+    _close(fd);
+#else
+    ::close(fd);
+#endif
+}
+
+// What a pipe's reader has received so far, awaited with a deadline.
+class TArrivals
+{
+public:
+    void Add(const char* bytes, std::size_t count)
+    {
+        const std::lock_guard lock(m_mutex);
+        m_text.append(bytes, count);
+        m_changed.notify_all();
+    }
+    void End()
+    {
+        const std::lock_guard lock(m_mutex);
+        m_ended = true;
+        m_changed.notify_all();
+    }
+    // Waits until `size` bytes have come, or the stream has ended, or a minute has passed.
+    std::string AwaitSize(std::size_t size)
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait_for(lock, std::chrono::minutes(1),
+                           [&] { return m_ended || m_text.size() >= size; });
+        return m_text;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::string m_text;
+    bool m_ended = false;
+};
+
+struct TLiveCase
+{
+    const char* name;
+    std::vector<std::string> args;
+    // Each piece written once the answers to the one before have come, with its own answers.
+    std::vector<std::pair<std::string, std::string>> pieces;
+    std::string outAtEnd; // what comes once the input has ended
+    int status;
+    std::string err;
+};
+
+void PrintTo(const TLiveCase& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
+class LiveLines : public testing::TestWithParam<TLiveCase>
+{
+};
+
+// Standard input that is a pipe, written a piece at a time as a live log is: each line is
+// answered before the next piece is written, without waiting for a full buffer or the end.
+TEST_P(LiveLines, EachLineIsAnsweredAsItArrives)
+{
+    const TLiveCase& row = GetParam();
+    TPipe in, out;
+    ASSERT_TRUE(OpenPipe(in));
+    ASSERT_TRUE(OpenPipe(out));
+    TTempStream err;
+    ASSERT_NE(err.Get(), nullptr);
+#ifdef _WIN32
+    std::FILE* inStream = _fdopen(in.read, "rb");
+    std::FILE* outStream = _fdopen(out.write, "wb");
+#else
+    std::FILE* inStream = fdopen(in.read, "rb");
+    std::FILE* outStream = fdopen(out.write, "wb");
+#endif
+    ASSERT_NE(inStream, nullptr);
+    ASSERT_NE(outStream, nullptr);
+
+    TArrivals arrivals;
+    std::thread reader([&] {
+        char piece[4096];
+        int got = 0;
+        while ((got = ReadSome(out.read, piece, sizeof piece)) > 0)
+            arrivals.Add(piece, static_cast<std::size_t>(got));
+        arrivals.End();
+    });
+    int status = -1;
+    std::thread tool([&] {
+        status = RunLrcTool(row.args, inStream, outStream, err.Get());
+        std::fclose(outStream);
+    });
+
+    std::string awaited;
+    for (const auto& [piece, answers] : row.pieces) {
+        if (!WriteAll(in.write, piece)) {
+            ADD_FAILURE() << "the input could not be written";
+            break;
+        }
+        awaited += answers;
+        const std::string got = arrivals.AwaitSize(awaited.size());
+        if (got != awaited) {
+            ADD_FAILURE() << "after " << testing::PrintToString(piece) << " came "
+                          << testing::PrintToString(got) << ", not "
+                          << testing::PrintToString(awaited);
+            break;
+        }
+    }
+    // The input ends: the last line and the tally, and the tool returns.
+    CloseEnd(in.write);
+    tool.join();
+    reader.join();
+    std::fclose(inStream);
+    CloseEnd(out.read);
+    EXPECT_EQ(arrivals.AwaitSize(0), awaited + row.outAtEnd);
+    EXPECT_EQ(status, row.status);
+    EXPECT_EQ(err.Contents(), row.err);
+}
+
+const std::string Wrong = ":1103006B00037F\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, LiveLines,
+    testing::Values(TLiveCase{"modbus_frames_one_by_one",
+                              {"--lines", "--check", "--format", "modbus-ascii"},
+                              {{Good, "1: ok\n"},
+                               {Wrong, "2: LRC mismatch: ends with 7F, should end with 7E\n"},
+                               {Good, "3: ok\n"}},
+                              "",
+                              1,
+                              "sumvane-lrc: 3 frames: 2 ok, 1 wrong LRC, 0 malformed\n"},
+                    // A line cut between two pieces is answered once whole; the last, without its
+                    // line end, when the input ends.
+                    TLiveCase{"lines_cut_between_pieces",
+                              {"--lines"},
+                              {{"05 FB\n01 0", "1: 00\n"}, {"2 03\n05", "2: FA\n"}},
+                              "3: FB\n",
+                              0,
+                              "sumvane-lrc: 3 frames: 3 ok, 0 malformed\n"},
+                    TLiveCase{
+                        "a_malformed_line_then_a_frame",
+                        {"--lines", "--check"},
+                        {{"0G\n",
+                          "1: malformed at column 2: 'G' is neither a hex digit nor a separator\n"},
+                         {"05 FB\n", "2: ok\n"}},
+                        "",
+                        1,
+                        "sumvane-lrc: 2 frames: 1 ok, 0 wrong LRC, 1 malformed\n"}),
+    [](const testing::TestParamInfo<TLiveCase>& info) { return std::string(info.param.name); });
 
 } // namespace
