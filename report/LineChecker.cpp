@@ -134,6 +134,25 @@ void TLineChecker::OnRun(std::string_view run)
     m_tally.Good += counted;
 }
 
+void TLineChecker::Say(std::string_view words)
+{
+    std::string report;
+    if (m_options.append) { // standard output carries nothing but frames ready to send
+        report = "sumvane-lrc: line ";
+        AppendNumber(report, m_number);
+        report += ": ";
+    } else {
+        Begin(report);
+    }
+    report.append(words).append("\n");
+    if (m_options.append) {
+        m_sink.Error(report);
+    } else {
+        m_sink.Text() += report;
+        m_sink.Added();
+    }
+}
+
 void TLineChecker::OnPortError(TPortFault fault, std::size_t column)
 {
     ++m_tally.Frames;
@@ -145,26 +164,12 @@ void TLineChecker::OnPortError(TPortFault fault, std::size_t column)
         m_sink.Added();
         return;
     }
-    std::string report;
-    if (m_options.append) {
-        report = "sumvane-lrc: line ";
-        AppendNumber(report, m_number);
-        report += ": ";
-    } else {
-        Begin(report);
-    }
-    report += "port error";
+    std::string words = "port error";
     if (column > 1) {
-        report += " at column ";
-        AppendNumber(report, column);
+        words += " at column ";
+        AppendNumber(words, column);
     }
-    report.append(": ").append(PortFaultText(fault)).append("\n");
-    if (m_options.append) {
-        m_sink.Error(report);
-    } else {
-        m_sink.Text() += report;
-        m_sink.Added();
-    }
+    Say(words.append(": ").append(PortFaultText(fault)));
 }
 
 void TLineChecker::OnOverlong()
@@ -178,23 +183,9 @@ void TLineChecker::OnOverlong()
         m_sink.Added();
         return;
     }
-    std::string report;
-    if (m_options.append) {
-        report = "sumvane-lrc: line ";
-        AppendNumber(report, m_number);
-        report += ": ";
-    } else {
-        Begin(report);
-    }
-    report += "malformed at column ";
-    AppendNumber(report, m_lineLimit + 1);
-    report += ": " + OverlongText(m_lineLimit) + "\n";
-    if (m_options.append) {
-        m_sink.Error(report);
-    } else {
-        m_sink.Text() += report;
-        m_sink.Added();
-    }
+    std::string words = "malformed at column ";
+    AppendNumber(words, m_lineLimit + 1);
+    Say(words + ": " + OverlongText(m_lineLimit));
 }
 
 void TLineChecker::Push(std::string_view bytes, std::string_view time)

@@ -67,6 +67,8 @@ private:
     void OnOverlong();
     // A report line begun: its time and number.
     void Begin(std::string& text) const;
+    // A line's report in `words`: on standard output, or with append on standard error.
+    void Say(std::string_view words);
 
     TReportOptions m_options;
     TReportSink& m_sink;

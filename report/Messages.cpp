@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -285,58 +286,38 @@ std::string OtherChecksText(const std::vector<TOtherCheck>& checks, int last)
 
 std::string_view OtherCheckName(TOtherCheck check)
 {
-    switch (check) {
-    case TOtherCheck::Sum:
-        return "sum";
-    case TOtherCheck::OnesComplement:
-        return "ones-complement";
-    case TOtherCheck::Xor:
-        return "xor";
-    case TOtherCheck::CharacterLrc:
-        return "character-lrc";
-    case TOtherCheck::CharacterLrcWithColon:
-        return "character-lrc-with-colon";
-    }
-    return {};
+    // In the order of TOtherCheck.
+    constexpr std::array<std::string_view, 5> Names{"sum", "ones-complement", "xor",
+                                                    "character-lrc", "character-lrc-with-colon"};
+    return Names.at(static_cast<std::size_t>(check));
 }
+
+namespace {
+
+// Each port error's words and its name in JSON, in the order of TPortFault.
+constexpr std::array<std::pair<std::string_view, std::string_view>, 5> PortFaultWords{{
+    {"a parity error", "parity"},
+    {"a framing error", "framing"},
+    {"a parity or framing error", "parity-or-framing"},
+    {"an overrun: characters were lost", "overrun"},
+    {"a break", "break"},
+}};
+
+} // namespace
 
 std::string_view PortFaultText(TPortFault fault)
 {
-    switch (fault) {
-    case TPortFault::Parity:
-        return "a parity error";
-    case TPortFault::Framing:
-        return "a framing error";
-    case TPortFault::ParityOrFraming:
-        return "a parity or framing error";
-    case TPortFault::Overrun:
-        return "an overrun: characters were lost";
-    case TPortFault::Break:
-        return "a break";
-    }
-    return {};
+    return PortFaultWords.at(static_cast<std::size_t>(fault)).first;
+}
+
+std::string_view PortFaultName(TPortFault fault)
+{
+    return PortFaultWords.at(static_cast<std::size_t>(fault)).second;
 }
 
 std::string OverlongText(std::size_t limit)
 {
     return "a line of more than " + std::to_string(limit) + " bytes; the rest of it is dropped";
-}
-
-std::string_view PortFaultName(TPortFault fault)
-{
-    switch (fault) {
-    case TPortFault::Parity:
-        return "parity";
-    case TPortFault::Framing:
-        return "framing";
-    case TPortFault::ParityOrFraming:
-        return "parity-or-framing";
-    case TPortFault::Overrun:
-        return "overrun";
-    case TPortFault::Break:
-        return "break";
-    }
-    return {};
 }
 
 std::string TallyText(const TTally& tally, bool check, bool port)
