@@ -15,6 +15,7 @@ export class SumvaneEngine {
     this.module = module;
     this.encoder = new TextEncoder();
     this.decoder = new TextDecoder();
+    this.generation = 0; // counts the instances started, so that a caller sees one replaced
     this.start();
   }
 
@@ -47,6 +48,7 @@ export class SumvaneEngine {
       },
     };
     this.instance = new WebAssembly.Instance(this.module, imports);
+    this.generation++;
     this.exports = this.instance.exports;
     this.exports._initialize();
   }

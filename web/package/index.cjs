@@ -17,3 +17,5 @@ exports.calculateLrc = (text) => ready().calculateLrc(text);
 exports.renderLrc = (result) => ready().renderLrc(result);
 exports.report = (text, options) => ready().report(text, options);
 exports.reportLines = (log, options) => ready().reportLines(log, options);
+exports.createLineChecker = (options) => ready().createLineChecker(options);
+exports.lineReports = (options) => ready().lineReports(options);
