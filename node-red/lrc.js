@@ -214,7 +214,16 @@ module.exports = function (RED) {
         stream = null;
       }
       stream ??= new Stream(format);
-      for (const { report, frame } of stream.push(msg.payload)) {
+      let frames;
+      try {
+        frames = stream.push(msg.payload);
+      } catch (error) {
+        // A checker that failed is not asked again: the next piece begins a log of its own.
+        stream.close();
+        stream = null;
+        throw error;
+      }
+      for (const { report, frame } of frames) {
         const out = RED.util.cloneMessage(msg);
         delete out.reset;
         out.payload = frame;
