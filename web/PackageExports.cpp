@@ -22,8 +22,8 @@ namespace {
 
 std::int32_t Calculated[3]; // Valid (0 or 1), ByteCount, Lrc
 
-// The port errors a browser's serial port reports, in the order of the package's names of them
-// (package/index.mjs).
+// The port errors a browser's serial port reports, in the order of PORT_ERRORS in
+// package/index.mjs.
 constexpr std::array<TPortFault, 4> PortFaults{TPortFault::Parity, TPortFault::Framing,
                                                TPortFault::Overrun, TPortFault::Break};
 
@@ -155,7 +155,7 @@ TLiveChecker* SumvaneCheckerNew(const char* format, std::size_t formatSize, int 
 
 // The next bytes of the log, arrived at that moment: the reports of the lines they end.
 SUMVANE_EXPORT(sumvane_checker_push)
-const TAnswer* SumvaneCheckerPush(TLiveChecker* live, const char* bytes, std::size_t size,
+const TAnswer* SumvaneCheckerPush(const char* bytes, std::size_t size, TLiveChecker* live,
                                   double unixMilliseconds, int utcOffsetMinutes)
 {
     live->Checker.Push({bytes, size}, ArrivalTime(*live, unixMilliseconds, utcOffsetMinutes));

@@ -57,13 +57,19 @@ four radices, and the command-line tool's JSON reports of frames in five formats
 dependencies; Node.js 18 and later, and browsers through any bundler.
 
 \`\`\`js
-import { init, calculateLrc, renderLrc, report, reportLines } from "sumvane"; // or require("sumvane")
+import { init, calculateLrc, renderLrc, report, reportLines, createLineChecker, lineReports }
+  from "sumvane"; // or require("sumvane")
 await init();
 calculateLrc("01 A0 7C FF 02"); // { valid: true, byteCount: 5, lrc: 226 }
 renderLrc({ valid: true, byteCount: 5, lrc: 226 });
 // { hex: "E2", decimal: "226", octal: "342", binary: "1110 0010", byteCountText: "5 Bytes" }
 report("1103006B0003", { format: "modbus-ascii", append: true }); // as sumvane-lrc --json
 reportLines(log, { format: "modbus-ascii", check: true }); // as sumvane-lrc --lines --json
+// A log as it arrives, in chunks cut anywhere: each line's report as soon as it has ended.
+const checker = createLineChecker({ format: "modbus-ascii", check: true, timestamps: true });
+checker.push(chunk); // the reports of the lines it ends
+checker.end(); // the last line's report and the summary
+port.readable.pipeThrough(lineReports({ format: "modbus-ascii", check: true })); // a stream
 \`\`\`
 `,
 );

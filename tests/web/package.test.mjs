@@ -13,11 +13,14 @@ const folder = process.env.SUMVANE_PACKAGE;
 const rows = JSON.parse(readFileSync(process.env.SUMVANE_ROWS, "utf8"));
 const sumvane = await import(pathToFileURL(join(folder, "index.mjs")).href);
 const fromRequire = createRequire(import.meta.url)(join(folder, "index.cjs"));
-const { init, calculateLrc, renderLrc, report, reportLines } = sumvane;
+const { init, calculateLrc, renderLrc, report, reportLines, createLineChecker, lineReports } =
+  sumvane;
 
 // Before init() neither entry has an engine to ask; this runs before anything calls it.
 test("a call before init() is an Error that says so", () => {
-  for (const call of [() => calculateLrc("01"), () => fromRequire.report("01")])
+  const calls = [() => calculateLrc("01"), () => fromRequire.report("01"),
+    () => createLineChecker(), () => fromRequire.lineReports()];
+  for (const call of calls)
     assert.throws(call, (e) => e.constructor === Error && /init\(\)/.test(e.message));
 });
 
@@ -85,6 +88,21 @@ const typeErrors = [
       [`reportLines ${name} ${described(value)}`, () => reportLines("01", { [name]: value })],
     ]),
   ),
+  ...[1, null, "spaced"].flatMap((options) => [
+    [`createLineChecker options ${described(options)}`, () => createLineChecker(options)],
+    [`lineReports options ${described(options)}`, () => lineReports(options)],
+  ]),
+  ...["format", "check", "append", "timestamps", "port"].flatMap((name) =>
+    [1, null, name === "format" ? true : "true"].flatMap((value) => [
+      [`createLineChecker ${name} ${described(value)}`,
+        () => createLineChecker({ [name]: value })],
+      [`lineReports ${name} ${described(value)}`, () => lineReports({ [name]: value })],
+    ]),
+  ),
+  ...[undefined, 1, null, {}, [48, 49], new ArrayBuffer(2)].map((chunk) =>
+    [`push chunk ${described(chunk)}`, () => createLineChecker().push(chunk)]),
+  ...[undefined, 1, null, ["parity"]].map((kind) =>
+    [`fault kind ${described(kind)}`, () => createLineChecker({ port: true }).fault(kind)]),
   ["renderLrc result missing", () => renderLrc()],
   ["renderLrc result null", () => renderLrc(null)],
   ["renderLrc result a number", () => renderLrc(226)],
@@ -108,12 +126,21 @@ const rangeErrors = [
   ["a format is one name", { format: "spaced\0--lines" }, /^sumvane: unknown format 'spaced/],
   ["append and check", { append: true, check: true },
     "sumvane: --append and --check cannot be combined"],
+  ["a format before a conflict", { format: "Spaced", append: true, check: true },
+    `sumvane: unknown format 'Spaced' ${formats}`],
 ];
 
 test("options the tool refuses are a RangeError with the tool's reason", () => {
+  const calls = [
+    (options) => report("01", options),
+    (options) => reportLines("01", options),
+    createLineChecker,
+    lineReports,
+    (options) => createLineChecker({ ...options, timestamps: true, port: true }),
+  ];
   for (const [name, options, message] of rangeErrors) {
-    for (const call of [report, reportLines])
-      assert.throws(() => call("01", options), { name: "RangeError", message }, name);
+    for (const call of calls)
+      assert.throws(() => call(options), { name: "RangeError", message }, name);
   }
 });
 
@@ -157,6 +184,211 @@ test("bytes that are not UTF-8 get the tool's verdict", () => {
   ]);
 });
 
+// A Modbus ASCII log with a good frame, a wrong LRC that is the XOR of the others, a flaw and
+// a last frame without its line end, and what sumvane-lrc --lines --json --check says of it.
+const modbusLog = ":1103006B00037E\r\n:01030002\r\n:0103G0\r\n:1103006B00037F";
+const modbusReports = [
+  { line: 1, valid: true, hex: "00", decimal: 0, octal: "0", binary: "0000 0000", bytes: 7,
+    check: "ok", last: "7E", expected: "7E" },
+  { line: 2, valid: true, hex: "FA", decimal: 250, octal: "372", binary: "1111 1010", bytes: 4,
+    check: "mismatch", last: "02", expected: "FC", matches: ["xor"] },
+  { line: 3, valid: false, flaw: "'G' is not a hex digit", position: 6, column: 6, byte: 6 },
+  { line: 4, valid: true, hex: "FF", decimal: 255, octal: "377", binary: "1111 1111", bytes: 7,
+    check: "mismatch", last: "7F", expected: "7E" },
+  { summary: true, frames: 4, ok: 1, wrong_lrc: 2, malformed: 1 },
+];
+
+test("lineReports: a log piped through, CR LFs cut in two, gives the tool's reports", async () => {
+  const pieces = modbusLog.split(/(?<=\r)/); // each CR ends a piece, its LF begins the next
+  assert.ok(pieces.length >= 4);
+  const log = new ReadableStream({
+    start(controller) {
+      for (const piece of pieces) controller.enqueue(new TextEncoder().encode(piece));
+      controller.close();
+    },
+  });
+  const reports = [];
+  const reader = log.pipeThrough(lineReports({ format: "modbus-ascii", check: true })).getReader();
+  for (let read = await reader.read(); !read.done; read = await reader.read())
+    reports.push(read.value);
+  assert.deepEqual(reports, modbusReports);
+});
+
+// Each row: the pushes of a checker, as [call, argument, the reports it gives].
+const LIMIT = 65536;
+const tooLong = { valid: false, column: LIMIT + 1, byte: LIMIT + 1,
+  flaw: `a line of more than ${LIMIT} bytes; the rest of it is dropped` };
+const goodFrame = (line, bytes) => ({ line, valid: true, hex: "00", decimal: 0, octal: "0",
+  binary: "0000 0000", bytes });
+const portError = (line, name, error, column) =>
+  ({ line, valid: false, port_error: name, error, column });
+const checkerRows = [
+  ["a line of the limit is kept", { format: "packed" }, [
+    ["push", "00".repeat(LIMIT / 2 - 1), []],
+    ["push", "00\n", [goodFrame(1, LIMIT / 2)]],
+    ["end", undefined, [{ summary: true, frames: 1, ok: 1, wrong_lrc: 0, malformed: 0 }]],
+  ]],
+  ["a longer line is reported once too long, its rest dropped", { format: "packed" }, [
+    ["push", "0000\r\n" + "00".repeat(LIMIT / 2), [goodFrame(1, 2)]],
+    ["push", "0", [{ line: 2, ...tooLong }]],
+    ["push", "G".repeat(3 * LIMIT), []],
+    ["push", "GG\r", []],
+    ["push", "\n0000", []],
+    ["end", undefined,
+      [goodFrame(3, 2), { summary: true, frames: 3, ok: 2, wrong_lrc: 0, malformed: 1 }]],
+  ]],
+  ["a port error between lines, and one in a line", { check: true, port: true }, [
+    ["push", "05 FB\n", [{ ...goodFrame(1, 2), check: "ok", last: "FB", expected: "FB" }]],
+    ["fault", "break", [portError(2, "break", "a break", 1)]],
+    ["push", "05", []],
+    ["fault", "parity", []],
+    ["fault", "overrun", []],
+    ["push", " FB\r\n", [portError(3, "parity", "a parity error", 3)]],
+    ["fault", "framing", [portError(4, "framing", "a framing error", 1)]],
+    ["end", undefined,
+      [{ summary: true, frames: 4, ok: 1, wrong_lrc: 0, malformed: 0, port_errors: 3 }]],
+  ]],
+  ["a port error in a line too long goes with it", { format: "packed", port: true }, [
+    ["push", "00", []],
+    ["fault", "overrun", []],
+    ["push", "00".repeat(LIMIT / 2), [{ line: 1, ...tooLong }]],
+    ["push", "\n", []],
+    ["end", undefined,
+      [{ summary: true, frames: 1, ok: 0, wrong_lrc: 0, malformed: 1, port_errors: 0 }]],
+  ]],
+  ["a string's surrogate pair cut in two is one character", {}, [
+    ["push", "01 \ud83d", []],
+    ["push", "\ude00\n", [{ line: 1, valid: false,
+      flaw: "U+1F600 is neither a hex digit nor a separator", position: 4, column: 4, byte: 4 }]],
+    ["push", "01 \ud83d", []],
+    ["push", Uint8Array.of(0x0a), [{ line: 2, valid: false,
+      flaw: "U+FFFD is neither a hex digit nor a separator", position: 4, column: 4, byte: 4 }]],
+    ["push", "01 \ud83d", []],
+    ["end", undefined, [{ line: 3, valid: false,
+      flaw: "U+FFFD is neither a hex digit nor a separator", position: 4, column: 4, byte: 4 },
+    { summary: true, frames: 3, ok: 0, wrong_lrc: 0, malformed: 3 }]],
+  ]],
+];
+
+test("a checker's reports come out of the call that ends their line", () => {
+  for (const [name, options, calls] of checkerRows) {
+    const checker = createLineChecker(options);
+    calls.forEach(([call, argument, expected], i) =>
+      assert.deepEqual(checker[call](argument), expected, `${name}: call ${i + 1}, ${call}`));
+  }
+});
+
+// Each row: a checker's call out of turn, and the error it is.
+const ended = (options) => {
+  const checker = createLineChecker(options);
+  checker.end();
+  return checker;
+};
+const outOfTurn = [
+  ["push after end()", () => ended().push("05 FB\n"), Error, /^sumvane: push\(\) after end\(\)$/],
+  ["end() twice", () => ended().end(), Error, /^sumvane: end\(\) after end\(\)$/],
+  ["fault after end()", () => ended({ port: true }).fault("break"), Error, /after end\(\)$/],
+  ["fault without port", () => createLineChecker().fault("break"), Error, /port: true/],
+  ["an unknown port error", () => createLineChecker({ port: true }).fault("noise"), RangeError,
+    /^sumvane: unknown port error 'noise' \(expected parity, framing, overrun or break\)$/],
+  ["a checker of an engine that failed", () => {
+    const checker = createLineChecker();
+    checker.push("05");
+    assert.throws(() => renderLrc({ valid: false, byteCount: 0, lrc: 0 }));
+    checker.push(" FB\n");
+  }, Error, /^sumvane: this line checker was lost when the engine failed; create a new one$/],
+];
+
+test("a checker's call out of turn throws, and a new checker is answered", () => {
+  for (const [name, call, type, message] of outOfTurn) {
+    assert.throws(call, (e) => e.constructor === type && message.test(e.message), name);
+    const checker = createLineChecker({ check: true });
+    assert.deepEqual(checker.push("05 FB\n01"), [
+      { ...goodFrame(1, 2), check: "ok", last: "FB", expected: "FB" }], name);
+    assert.equal(checker.end().length, 2, name);
+  }
+});
+
+test("a checker ended gives its memory back", () => {
+  // Each checker holds a line of nearly the limit when it ends: kept, they would take 200 MB of
+  // the module's memory, which Node counts as external.
+  const line = new Uint8Array(LIMIT - 1).fill(0x30);
+  const before = process.memoryUsage().external;
+  for (let i = 0; i < 3000; i++) {
+    const checker = createLineChecker();
+    checker.push(line);
+    checker.end();
+  }
+  assert.ok(process.memoryUsage().external - before < 50e6);
+});
+
+const isoTime = /^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d$/;
+
+test("timestamps: each report begins with the moment its line end arrived", () => {
+  const checker = createLineChecker({ timestamps: true });
+  const reports = [];
+  for (const piece of ["05", " FB\n01\r", "\n02"]) {
+    const before = Date.now();
+    const got = checker.push(piece);
+    const after = Date.now();
+    for (const report of got) reports.push([report, before, after]);
+  }
+  const before = Date.now();
+  const last = checker.end();
+  const after = Date.now();
+  reports.push([last[0], before, after]);
+  assert.deepEqual(reports.map(([report]) => report.line), [1, 2, 3]);
+  for (const [report, from, to] of reports) {
+    assert.equal(Object.keys(report)[0], "time");
+    assert.match(report.time, isoTime);
+    const moment = Date.parse(report.time);
+    assert.ok(from <= moment && moment <= to, `${report.time} in ${from}..${to}`);
+  }
+  assert.equal(last[1].time, undefined, "the summary has no time");
+});
+
+// The moment a piece arrives as the local time of zones with and without summer time, each in
+// its offset at that moment.
+const momentRows = [
+  ["UTC", Date.UTC(2026, 11, 11, 12, 5, 53, 333), "2026-12-11T12:05:53.333+00:00"],
+  ["Europe/Berlin", Date.UTC(2026, 11, 11, 12, 5, 53, 333), "2026-12-11T13:05:53.333+01:00"],
+  ["Europe/Berlin", Date.UTC(2026, 6, 1, 21, 59, 59, 999), "2026-07-01T23:59:59.999+02:00"],
+  ["Asia/Kolkata", Date.UTC(2026, 0, 1, 18, 29, 0, 7), "2026-01-01T23:59:00.007+05:30"],
+  ["America/St_Johns", Date.UTC(2026, 0, 1, 3, 0, 0, 0), "2025-12-31T23:30:00.000-03:30"],
+  ["America/St_Johns", Date.UTC(2026, 6, 1, 3, 0, 0, 0), "2026-07-01T00:30:00.000-02:30"],
+];
+
+test("timestamps: the arrival time in the zone's own offset", (t) => {
+  const { Date: RealDate } = globalThis;
+  const zone = process.env.TZ;
+  let clock = 0;
+  // A clock the test sets: `new Date()` is the moment it holds.
+  globalThis.Date = class extends RealDate {
+    constructor(...args) {
+      super(...(args.length ? args : [clock]));
+    }
+  };
+  t.after(() => {
+    globalThis.Date = RealDate;
+    if (zone === undefined) delete process.env.TZ;
+    else process.env.TZ = zone;
+  });
+  for (const [name, moment, expected] of momentRows) {
+    process.env.TZ = name;
+    const checker = createLineChecker({ timestamps: true, append: true });
+    clock = moment - 1000;
+    assert.deepEqual(checker.push("05 F"), [], name);
+    clock = moment; // the line's end arrives now
+    const [built] = checker.push("B\n0");
+    assert.equal(built.time, expected, `${name} ${new RealDate(moment).toISOString()}`);
+    assert.equal(built.frame, "05 FB 00");
+    clock = moment + 1000;
+    checker.push("0"); // the last line goes on, and ends with the log
+    clock = moment;
+    assert.equal(checker.end()[0].time, expected, `${name}: the last line has the end's time`);
+  }
+});
+
 test("require() answers as import does", () => {
   const frame = "11 03 00 6B 00 03 7E";
   const calls = [
@@ -175,6 +407,8 @@ test("require() answers as import does", () => {
     assert.deepEqual(fromRequire[name](...args), expected, name);
     assert.deepEqual(sumvane[name](...args), expected, name);
   }
+  const checker = fromRequire.createLineChecker({ format: "modbus-ascii", check: true });
+  assert.deepEqual([checker.push(modbusLog), checker.end()].flat(), modbusReports);
   assert.throws(() => fromRequire.report(1), TypeError);
 });
 

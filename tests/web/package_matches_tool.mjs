@@ -1,11 +1,14 @@
-// The package's report() and reportLines() against the Linux sumvane-lrc --json: for every text,
-// the tool's standard output must be the package's objects as JSON lines, byte for byte, and the
-// tool's exit status the one those objects mean.
+// The package's report(), reportLines() and line checkers against the Linux sumvane-lrc --json:
+// for every text, the tool's standard output must be the package's objects as JSON lines, byte
+// for byte, and the tool's exit status the one those objects mean.
 //   package_matches_tool.mjs [--random-texts N] HOST_LRC PACKAGE_DIR
 // The tool reads each text on standard input as bytes; the package gets the same bytes as a
 // Uint8Array, and as a string too where they are UTF-8. Fixed borderline texts go through every
 // format and option set, one text a run, alone and as a log (--lines); each of N random texts
-// goes alone through three of them, and as a line of larger logs through every one.
+// goes alone through three of them, and as a line of larger logs through every one. Every log is
+// also pushed into a line checker cut into pieces (as bytes, and as a string where it is UTF-8),
+// once at random and once at every awkward place, and once piped through lineReports(): each
+// report must come out of the push that ended its line.
 import { spawn } from "node:child_process";
 import { readFileSync } from "node:fs";
 import { join } from "node:path";
@@ -75,6 +78,7 @@ const borderline = [
   "0x1", "0x11 ,0x03", "{0x11", "0x11, ", "0x11,, 0x03", "0x110x03", "{0x11]", "0x", "x11",
   "11:03:00:6B:00:03:7E", "11:03:00", "11::03", "11:03:", "11:3", ":11", "11:03\r\n", "11: 03",
   "\n05 FB\n\n05\n", "05 FB\r\r\n05", "01\n0G\n", "\r\n\r\n", "\r", "0\u00001", "\0",
+  "05 FB\n\u{1F600}\n01 \u{1F600}\r\n05 FB", "\u{1F600}05 FB\r\n\u{10FFFF}",
   "01\u000b", "01\u0085", "01 \u00a0", "01\u2028", "01\u2029", "01\u3000", "\ufeff01",
   bytesOf(["01 ", FF]), bytesOf(["01", CONTINUATION]), bytesOf([BOM, "01 02"]),
   bytesOf([BOM, ":1103006B00037E\r\n"]), bytesOf(["01", Uint8Array.of(0xc0, 0xa0), "02"]),
@@ -102,7 +106,7 @@ const pick = (list) => list[random(list.length)];
 const soup = [
   ..."019afAF7Ec", " ", " ", " ", "\t", "\r", "\n", "\r\n", "\v", "\f", ":", ":", ",", ", ", "x",
   "0x", "0X", "[", "]", "{", "}", "\0", "\u0085", "\u00a0", "\u2028", "\u3000", "g",
-  CONTINUATION, FF, BOM, "0A ", "7e", "\r\n:",
+  CONTINUATION, FF, BOM, "0A ", "7e", "\r\n:", "\u00e9", "\u{1F600}",
 ];
 const pair = (byte) => {
   const digits = byte.toString(16).padStart(2, "0");
@@ -263,19 +267,155 @@ function difference(input, combo, lines, [status, out, err]) {
   return null;
 }
 
+// A line checker's pieces: cut at random (1 to 4096 bytes, most of them short), or at every
+// place where a cut is awkward: inside a CR LF or a UTF-8 character of bytes, inside a CR LF or
+// a surrogate pair of a string.
+const LIVE_LINE_LIMIT = 1 << 16; // a checker's lines are cut beyond it, the tool's not
+const keepsEveryLine = (bytes) => {
+  let length = 0;
+  for (const byte of bytes) {
+    length = byte === 10 || byte === 13 ? 0 : length + 1;
+    if (length > LIVE_LINE_LIMIT) return false;
+  }
+  return true;
+};
+// What a cut before `at` falls inside, if anything.
+function awkwardness(whole, at) {
+  if (typeof whole === "string") {
+    if (whole[at - 1] === "\r" && whole[at] === "\n") return "inside a CR LF";
+    return /^[\ud800-\udbff][\udc00-\udfff]$/.test(whole.slice(at - 1, at + 1))
+      ? "inside a surrogate pair" : null;
+  }
+  if (whole[at - 1] === 13 && whole[at] === 10) return "inside a CR LF";
+  return (whole[at] & 0xc0) === 0x80 && whole[at - 1] & 0x80 ? "inside a UTF-8 character" : null;
+}
+const cuts = { "inside a CR LF": 0, "inside a UTF-8 character": 0, "inside a surrogate pair": 0 };
+// A piece of bytes as a view into a larger buffer, so that where it starts in its buffer matters.
+function viewOf(bytes) {
+  const view = new Uint8Array(bytes.length + 5).subarray(5);
+  view.set(bytes);
+  return view;
+}
+function cutAt(whole, ats) {
+  const piece = (from, to) =>
+    typeof whole === "string" ? whole.slice(from, to) : viewOf(whole.subarray(from, to));
+  const pieces = [];
+  let from = 0;
+  for (const at of ats.filter((at) => at > 0 && at < whole.length)) {
+    pieces.push(piece(from, at));
+    from = at;
+    const where = awkwardness(whole, at);
+    if (where) cuts[where]++;
+  }
+  pieces.push(piece(from));
+  return pieces;
+}
+const pieceSize = () => 1 + random(2 ** (1 + random(12)));
+const randomCuts = (whole) => {
+  const ats = [];
+  for (let at = pieceSize(); at < whole.length; at += pieceSize()) ats.push(at);
+  return ats;
+};
+const awkwardCuts = (whole) =>
+  Array.from({ length: whole.length }, (_, at) => at).filter((at) => awkwardness(whole, at));
+
+// Each report must come out of the push whose piece ended its line: its line number is above
+// the lines ended before that piece and at most those ended with it.
+function lineEnds(pieces) {
+  let ended = 0;
+  let afterCr = false;
+  return pieces.map((piece) => {
+    for (let i = 0; i < piece.length; i++) {
+      const unit = typeof piece === "string" ? piece.charCodeAt(i) : piece[i];
+      if (unit === 13 || (unit === 10 && !afterCr)) ended++;
+      afterCr = unit === 13;
+    }
+    return ended;
+  });
+}
+
+// Null when the pieces, pushed into a checker (or piped through lineReports), answer as the
+// tool did; the difference else.
+async function pushedDifference(pieces, how, input, combo, [status, out, err]) {
+  let answer;
+  try {
+    const ends = lineEnds(pieces);
+    const objects = [];
+    const misplaced = [];
+    const placed = (reports, after, upTo, call) => {
+      for (const report of reports) {
+        if (!report.summary && !(report.line > after && report.line <= upTo))
+          misplaced.push(`line ${report.line} came out of ${call}, after ${after} line ends`);
+        objects.push(report);
+      }
+    };
+    if (how === "lineReports") {
+      const source = new ReadableStream({
+        start(controller) {
+          for (const piece of pieces) controller.enqueue(piece);
+          controller.close();
+        },
+      });
+      for await (const report of source.pipeThrough(sumvane.lineReports(packageOptions(combo))))
+        objects.push(report);
+    } else {
+      const checker = sumvane.createLineChecker(packageOptions(combo));
+      pieces.forEach((piece, i) =>
+        placed(checker.push(piece), ends[i - 1] ?? 0, ends[i], `push ${i + 1}`));
+      placed(checker.end(), ends.at(-1), Infinity, "end()");
+    }
+    const last = objects.at(-1);
+    answer = [last.ok === last.frames ? 0 : 1,
+      objects.map((object) => JSON.stringify(object) + "\n").join(""), misplaced.join(", ")];
+  } catch (error) {
+    answer = [`${error.name}: ${error.message}`, "", ""];
+  }
+  if (answer[0] === status && answer[1] === out && answer[2] === "") return null;
+  return `${shown(input)} with ${comboName(combo, true)} (${how}, ${pieces.length} pieces):\n` +
+    `  tool:    status ${status}, ${JSON.stringify(out.slice(0, 400))} ${err.slice(0, 200)}\n` +
+    `  checker: status ${answer[0]}, ${JSON.stringify(answer[1].slice(0, 400))} ${answer[2]}`;
+}
+
+// The ways a log is pushed, each its pieces.
+function pushings(input) {
+  const ways = [
+    ["pushed bytes cut at random", cutAt(input, randomCuts(input))],
+    ["pushed bytes cut at every awkward place", cutAt(input, awkwardCuts(input))],
+    ["lineReports", cutAt(input, randomCuts(input))],
+  ];
+  const string = stringOf(input);
+  if (string !== null) {
+    ways.push(["pushed string cut at random", cutAt(string, randomCuts(string))],
+      ["pushed string cut at every awkward place", cutAt(string, awkwardCuts(string))]);
+  }
+  return ways;
+}
+
+// The first difference of the package's answers from the tool's, a log's pushed ones too.
+async function anyDifference(input, combo, lines, answer) {
+  const found = difference(input, combo, lines, answer);
+  if (found !== null || !lines || !keepsEveryLine(input)) return found;
+  for (const [how, pieces] of pushings(input)) {
+    const pushed = await pushedDifference(pieces, how, input, combo, answer);
+    if (pushed !== null) return pushed;
+  }
+  return null;
+}
+
 const differences = [];
 const statuses = new Map(); // option set -> the tool's exit statuses
 for (const { indexes, input, combo, lines, tool: answer } of runs) {
   const name = comboName(combo, lines);
   statuses.set(name, (statuses.get(name) ?? new Set()).add(answer[0]));
-  const found = difference(input, combo, lines, answer);
+  const found = await anyDifference(input, combo, lines, answer);
   if (found === null) continue;
   differences.push(found);
   // A log that differs is taken apart, so that the texts that make it differ are named.
   const named = [];
   for (const index of indexes.length > 1 ? indexes : []) {
     const { text } = texts[index];
-    const alone = difference(text, combo, lines, await runTool(toolArgs(combo, lines), text));
+    const alone = await anyDifference(text, combo, lines,
+      await runTool(toolArgs(combo, lines), text));
     if (alone === null) continue;
     named.push(index);
     differences.push(alone);
@@ -306,9 +446,15 @@ for (const combo of combos) {
   }
 }
 
+// A checker's agreement means something only where its pieces were cut where it hurts.
+for (const [where, count] of Object.entries(cuts))
+  if (count < 50) differences.push(`only ${count} cuts ${where}`);
+
 for (const found of differences.slice(0, 8)) console.log(`DIFFERENCE: ${found}`);
 const agreeing = texts.filter((text) => text.agrees).length;
 console.log(`${runs.length} runs of sumvane-lrc in ${statuses.size} option sets and ` +
   `${refused.length} it refuses: ${differences.length} differences`);
 console.log(`${texts.length} texts: ${agreeing} agree`);
+const cutCounts = Object.entries(cuts).map(([where, count]) => `${count} times ${where}`);
+console.log(`pushed logs cut ${cutCounts.join(", ")}`);
 process.exit(differences.length === 0 ? 0 : 1);

@@ -27,7 +27,12 @@ export interface ReportOptions {
 }
 
 /** A check a frame that fails its LRC check does match, as its reports name it. */
-export type OtherCheck = "sum" | "ones-complement" | "xor" | "character-lrc" | "character-lrc-with-colon";
+export type OtherCheck =
+  | "sum"
+  | "ones-complement"
+  | "xor"
+  | "character-lrc"
+  | "character-lrc-with-colon";
 
 /** A port error that fault() takes: what a serial port reports in place of characters. */
 export type PortError = "parity" | "framing" | "overrun" | "break";

@@ -163,7 +163,6 @@ class LineChecker {
   #call(name, work) {
     if (this.#ended) throw new Error(`sumvane: ${name}() after end()`);
     if (this.#engine.generation !== this.#generation) {
-      this.#ended = true;
       unended.unregister(this);
       throw new Error(
         "sumvane: this line checker was lost when the engine failed; create a new one");
