@@ -255,6 +255,11 @@ test("the editor: the example flow, and the node's form with its help", { skip: 
     // Every one a debug node's, no error among them; the wire frame ends with its line end.
     for (const text of debug) assert.match(text, /node: (good frame|bad frame|wire frame|msg\.lrc)\n/);
     assert.match(debug.join("\n"), /":1103006B00037E\u21b5"/);
+    // The counts, drawn within a moment of the last frame.
+    await page.waitForFunction(() => {
+      const labels = [...document.querySelectorAll(".red-ui-flow-node-status-label")].map((e) => e.textContent);
+      return ["1 good, 2 bad", "1 good, 1 bad"].every((text) => labels.includes(text));
+    }, null, { timeout: DEADLINE_MS });
     await page.screenshot({ path: join(screenshots, "node-red-flow.png") });
 
     const check = example.find((n) => n.type === "lrc" && n.mode === "check");
@@ -263,9 +268,10 @@ test("the editor: the example flow, and the node's form with its help", { skip: 
     assert.equal(await page.inputValue("#node-input-mode"), "check");
     assert.equal(await page.inputValue("#node-input-format"), "modbus-ascii");
     await page.evaluate(() => RED.sidebar.help.show("lrc"));
-    const help = page.locator(".red-ui-help").first();
-    await help.getByText("stream", { exact: false }).first().waitFor({ timeout: DEADLINE_MS });
-    assert.match(await help.innerText(), /good frames leave by the first output/);
+    // The sidebar's help, once it shows the node's text (a hidden element's innerText is empty).
+    const help = await page.waitForFunction(() => [...document.querySelectorAll(".red-ui-help")]
+      .map((e) => e.innerText).find((text) => text.includes("stream:")), null, { timeout: DEADLINE_MS });
+    assert.match(await help.jsonValue(), /good frames leave by the first output/);
     await page.screenshot({ path: join(screenshots, "node-red-form.png") });
     assert.deepEqual(problems, []);
     console.log(`pictures: ${join(screenshots, "node-red-flow.png")}, ${join(screenshots, "node-red-form.png")}`);

@@ -312,7 +312,14 @@ function pieces(text, next) {
 test("stream: frames assembled from pieces cut anywhere are reported as sumvane-lrc --lines --check --json reports the same bytes", async () => {
   for (const log of LOGS) {
     const text = log.lines.map(([line, end]) => line + end).join("");
-    const expected = tool(["--format", log.format, "--lines", "--check"], asBuffer(text)).filter((r) => !r.summary);
+    // sumvane-lrc reads a file's lines whatever their length; a live log's checker keeps 64 KiB
+    // of a line, and reports a longer one malformed once it has that much.
+    const expected = tool(["--format", log.format, "--lines", "--check"], asBuffer(text))
+      .filter((r) => !r.summary)
+      .map((r) => (asBuffer(log.lines[r.line - 1][0]).length <= LINE_LIMIT ? r : {
+        line: r.line, valid: false, flaw: "a line of more than 65536 bytes; the rest of it is dropped",
+        column: LINE_LIMIT + 1, byte: LINE_LIMIT + 1,
+      }));
     assert.ok(expected.length > 0);
     for (const seed of [1, 2, 3]) {
       const f = await flow({ mode: "stream", format: log.format });
