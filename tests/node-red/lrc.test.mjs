@@ -309,36 +309,49 @@ function pieces(text, next) {
   return out;
 }
 
+// Sends the log in these pieces to a node in stream mode and holds what leaves it to sumvane-lrc
+// on the whole log: the reports in order, each on its output, each with its line as the payload.
+async function holdStream(log, cut, label) {
+  const text = log.lines.map(([line, end]) => line + end).join("");
+  // sumvane-lrc reads a file's lines whatever their length; a live log's checker keeps 64 KiB
+  // of a line, and reports a longer one malformed once it has that much.
+  const expected = tool(["--format", log.format, "--lines", "--check"], asBuffer(text))
+    .filter((r) => !r.summary)
+    .map((r) => (asBuffer(log.lines[r.line - 1][0]).length <= LINE_LIMIT ? r : {
+      line: r.line, valid: false, flaw: "a line of more than 65536 bytes; the rest of it is dropped",
+      column: LINE_LIMIT + 1, byte: LINE_LIMIT + 1,
+    }));
+  assert.ok(expected.length > 0);
+  const f = await flow({ mode: "stream", format: log.format });
+  for (const piece of cut) f.node.receive({ payload: piece, topic: "serial" });
+  await eventually(() => f.seen.length, expected.length, `${label}: a message a frame`);
+  assert.deepEqual(f.seen.map(([, msg]) => msg.lrc), expected, label);
+  for (const [output, msg] of f.seen) {
+    const report = msg.lrc;
+    assert.equal(output, report.valid && report.check === "ok" ? 0 : 1);
+    // The payload is the frame's line without its line end, as far as it is kept.
+    const line = asBuffer(log.lines[report.line - 1][0]).subarray(0, LINE_LIMIT);
+    const payload = typeof msg.payload === "string" ? asBuffer(msg.payload) : msg.payload;
+    assert.ok(payload.equals(line), `${label}, line ${report.line}: ${JSON.stringify(msg.payload)}`);
+    assert.equal(msg.topic, "serial");
+  }
+}
+
 test("stream: frames assembled from pieces cut anywhere are reported as sumvane-lrc --lines --check --json reports the same bytes", async () => {
   for (const log of LOGS) {
-    const text = log.lines.map(([line, end]) => line + end).join("");
-    // sumvane-lrc reads a file's lines whatever their length; a live log's checker keeps 64 KiB
-    // of a line, and reports a longer one malformed once it has that much.
-    const expected = tool(["--format", log.format, "--lines", "--check"], asBuffer(text))
-      .filter((r) => !r.summary)
-      .map((r) => (asBuffer(log.lines[r.line - 1][0]).length <= LINE_LIMIT ? r : {
-        line: r.line, valid: false, flaw: "a line of more than 65536 bytes; the rest of it is dropped",
-        column: LINE_LIMIT + 1, byte: LINE_LIMIT + 1,
-      }));
-    assert.ok(expected.length > 0);
     for (const seed of [1, 2, 3]) {
-      const f = await flow({ mode: "stream", format: log.format });
-      const cut = pieces(text, random(seed * 7919 + log.lines.length));
-      for (const piece of cut) f.node.receive({ payload: piece, topic: "serial" });
-      await eventually(() => f.seen.length, expected.length, `${log.format}, seed ${seed}: a message a frame`);
-      const reports = f.seen.map(([, msg]) => msg.lrc);
-      assert.deepEqual(reports, expected, `${log.format}, seed ${seed}`);
-      for (const [output, msg] of f.seen) {
-        const report = msg.lrc;
-        assert.equal(output, report.valid && report.check === "ok" ? 0 : 1);
-        // The payload is the frame's line without its line end, as far as it is kept.
-        const line = asBuffer(log.lines[report.line - 1][0]).subarray(0, LINE_LIMIT);
-        const payload = typeof msg.payload === "string" ? asBuffer(msg.payload) : msg.payload;
-        assert.ok(payload.equals(line), `${log.format}, seed ${seed}, line ${report.line}`);
-        assert.equal(msg.topic, "serial");
-      }
+      const text = log.lines.map(([line, end]) => line + end).join("");
+      await holdStream(log, pieces(text, random(seed * 7919 + log.lines.length)), `${log.format}, seed ${seed}`);
     }
   }
+  // The cuts that matter most, each made on purpose: inside a surrogate pair of a string,
+  // inside a character's bytes, and between CR and LF.
+  const emoji = asBuffer("😀");
+  const log = { format: "modbus-ascii", lines: [[":01😀", "\r\n"], [":0103000A0001F1", "\r\n"], [":01é", "\n"]] };
+  await holdStream(log, [":01\uD83D", "\uDE00\r", "\n:0103000A0001F1\r\n:01\u00e9\n"], "a surrogate pair cut");
+  await holdStream(log, [Buffer.concat([asBuffer(":01"), emoji.subarray(0, 2)]), emoji.subarray(2),
+    asBuffer("\r\n:0103000A0001F1\r"), asBuffer("\n:01"), asBuffer("é").subarray(0, 1), Buffer.from([0xa9, 0x0a])],
+  "a character's bytes cut");
 });
 
 test("stream: msg.reset drops a half-received frame, and a log begins again at line 1", async () => {
