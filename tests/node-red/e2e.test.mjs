@@ -6,8 +6,8 @@
 // SUMVANE_NODE_RED (the node-red folder to run) and SUMVANE_NODE_RED_NODE (the Node.js to run it
 // with) choose another Node-RED; by default tests/node-red's, on this Node.js.
 import assert from "node:assert/strict";
-import { spawn } from "node:child_process";
-import { writeFileSync } from "node:fs";
+import { spawn, spawnSync } from "node:child_process";
+import { mkdirSync, writeFileSync } from "node:fs";
 import { createRequire } from "node:module";
 import { createServer } from "node:net";
 import { join } from "node:path";
@@ -68,6 +68,8 @@ before(async () => {
     // Nothing asks the network, and the editor asks no consent for it.
     telemetry: { enabled: false, updateNotification: false },
   })};\n`);
+  const nodeVersion = spawnSync(nodeBinary, ["--version"], { encoding: "utf8" }).stdout.trim();
+  console.log(`Node.js ${nodeVersion}, user folder ${install.dir}`);
   red = spawn(nodeBinary, [join(runtime, "red.js"), "--settings", settings, "--userDir", install.dir],
     { stdio: ["ignore", "pipe", "pipe"] });
   red.stdout.on("data", (chunk) => log.push(chunk.toString()));
@@ -76,8 +78,8 @@ before(async () => {
   await until(async () => {
     if (exited) throw new Error(`Node-RED ended: ${JSON.stringify(exited)}\n${log.join("")}`);
     const answer = await fetch(`${base}/admin/settings`).catch(() => null);
-    return answer?.ok ? true : undefined;
-  }, "Node-RED's /admin/settings");
+    return answer?.ok ? answer.json() : undefined;
+  }, "Node-RED's /admin/settings").then((settings) => console.log(`Node-RED ${settings.version} on 127.0.0.1:${port}`));
 });
 
 after(async () => {
@@ -228,6 +230,7 @@ test("the editor: the example flow, and the node's form with its help", { skip: 
   const args = process.getuid?.() === 0 ? ["--no-sandbox"] : [];
   const browser = await chromium.launch({ executablePath: "/usr/bin/chromium", args });
   try {
+    mkdirSync(screenshots, { recursive: true });
     const page = await browser.newPage({ viewport: { width: 1280, height: 760 } });
     const problems = [];
     page.on("pageerror", (e) => problems.push(e.message));
