@@ -18,7 +18,11 @@ const LINE_LIMIT = 65536;
 // The status is redrawn at most this often.
 const STATUS_INTERVAL_MS = 250;
 
-const kindOf = (value) => (value === null ? "null" : Array.isArray(value) ? "an array" : `a ${typeof value}`);
+const kindOf = (value) => {
+  if (value === null) return "null";
+  if (Array.isArray(value)) return "an array";
+  return typeof value === "object" || typeof value === "undefined" ? `an ${typeof value}` : `a ${typeof value}`;
+};
 const list = (names) => `${names.slice(0, -1).join(", ")} or ${names.at(-1)}`;
 
 // The mode or format a message is handled in: the node's, or where it leaves it open, the

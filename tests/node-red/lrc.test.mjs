@@ -210,8 +210,9 @@ test("the mode and the format left open are taken from msg.mode and msg.format, 
 // Each bad message, and after it one that the same node answers as ever.
 const FAULTS = [
   { config: { mode: "compute", format: "spaced" }, msg: { payload: 42 }, says: /a string or a Buffer, not a number/ },
-  { config: { mode: "check", format: "spaced" }, msg: { payload: { a: 1 } }, says: /not a object/ },
+  { config: { mode: "check", format: "spaced" }, msg: { payload: { a: 1 } }, says: /not an object/ },
   { config: { mode: "append", format: "spaced" }, msg: { payload: null }, says: /not null/ },
+  { config: { mode: "check", format: "spaced" }, msg: {}, says: /not an undefined/ },
   { config: { mode: "stream", format: "spaced" }, msg: { payload: [1, 2] }, says: /not an array/, next: "01 FF\n" },
   { config: { mode: "stream", format: "spaced" }, msg: { payload: true }, says: /not a boolean/, next: "01 FF\n" },
   { config: { mode: "compute", format: "spaced" }, msg: { payload: "01 A0 7" }, says: /hex digit/, lrc: true },
