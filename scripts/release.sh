@@ -3,8 +3,10 @@
 #   scripts/release.sh [DIST]          (default: dist/)
 # DIST then holds exactly the two .debs (sumvane, the window; sumvane-lrc, the tool without any
 # graphical toolkit), a zip and a per-user installer for each Windows architecture, the web
-# edition's page lrc.html and its npm package's tarball, and SHA256SUMS over them. The same commit gives the same bytes whatever the clone's path, the
-# time, the umask or the locale: every time stamp is the last commit's.
+# edition's page lrc.html, its npm package's tarball and the Node-RED node's
+# (sumvane-node-red-VERSION.tgz), and SHA256SUMS over them. The same commit gives the same
+# bytes whatever the clone's path, the time, the umask or the locale: every time stamp is the
+# last commit's.
 # Signing the Windows programs and installers: see scripts/sign-windows.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,6 +21,7 @@ export TZ=UTC LC_ALL=C.UTF-8 LANGUAGE=
 umask 022
 while IFS== read -r name value; do declare "$name=$value"; done < <(cmake -P cmake/ProductFacts.cmake)
 version=$SUMVANE_VERSION
+npm_version=$(cut -d. -f1-3 <<<"$version") # npm's three numbers; the packages' builds refuse a fourth
 work=$source/build-release
 rm -rf "$work" "$dist"
 mkdir -p "$work" "$dist"
@@ -54,9 +57,11 @@ for arch in i686:win32:x86-unicode x86_64:win64:amd64-unicode; do
   scripts/sign-windows.sh "$dist/$package-setup.exe"
 done
 
-# The web edition: the page and the npm package (npm packs with fixed time stamps of its own).
+# The web edition: the page, the npm package and the Node-RED node on it (npm packs with fixed
+# time stamps of its own).
 configure "$work/web" --toolchain "$source/cmake/toolchains/wasm32-wasi.cmake"
-cp "$work/web/web/lrc.html" "$work/web/web"/sumvane-*.tgz "$dist/"
+cp "$work/web/web/lrc.html" "$work/web/web/sumvane-$npm_version.tgz" \
+  "$work/web/node-red/sumvane-node-red-$npm_version.tgz" "$dist/"
 
 (cd "$dist" && sha256sum -- * >SHA256SUMS && sha256sum --quiet -c SHA256SUMS)
 echo "release $version in $dist ($((SECONDS - started)) s):"
