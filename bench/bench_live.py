@@ -67,8 +67,10 @@ def main():
     while sent < len(stream):
         due = min(len(stream), int((time.perf_counter() - start) * BYTES_PER_SECOND))
         if due > sent:
-            sent += os.write(master, stream[sent:due])
+            # Taken before the write: the tool may answer before os.write returns here, so the
+            # delay measured is from a moment no later than the line end's arrival.
             now = time.perf_counter()
+            sent += os.write(master, stream[sent:due])
             while len(written_at) < len(line_ends) and line_ends[len(written_at)] < sent:
                 written_at.append(now)
         time.sleep(0.0005)
