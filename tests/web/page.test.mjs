@@ -741,32 +741,39 @@ test("serial monitor: port errors mid-frame, a lost device, pause, failures only
   assert.deepEqual(rows.map((r) => r.outcome), ["error", "error", "ok"]);
   assert.deepEqual(rows.map((r) => r.cells[5]), ["a parity error, column 10", "a break, column 6", ""]);
 
+  // A line that never ends: reported malformed once it passes 64 KiB, its rest dropped.
+  await feed(p, [bytes("A".repeat(70000) + "\r\n:1103006B00037E\r\n")]);
+  await eventually(() => tallyOf(p), tally(5, 2, 0, 1, 2), "the overlong line, then a good frame");
+  const overlong = (await monitor(p)).rows.slice(3).map((r) => [r.outcome, r.cells[5]]);
+  const dropped = "column 65537: a line of more than 65536 bytes; the rest of it is dropped";
+  assert.deepEqual(overlong, [["malformed", dropped], ["ok", ""]]);
+
   // Paused, reading goes on and the counts follow; the rows come on resuming.
   await p.click("#MonitorPause");
   await feed(p, [bytes(":1103006B00037F\r\n")]);
-  await eventually(() => tallyOf(p), tally(4, 1, 1, 0, 2), "counted while paused");
-  assert.equal((await monitor(p)).rows.length, 3, "no row added while paused");
+  await eventually(() => tallyOf(p), tally(6, 2, 1, 1, 2), "counted while paused");
+  assert.equal((await monitor(p)).rows.length, 5, "no row added while paused");
   await p.click("#MonitorPause");
-  await eventually(() => monitor(p).then((m) => m.rows.length), 4, "resumed");
+  await eventually(() => monitor(p).then((m) => m.rows.length), 6, "resumed");
 
   // Only failures shown; the counts still cover all.
   await p.check("#MonitorFailuresOnly");
   const visible = () => p.locator("#MonitorFrames tbody tr:visible").count();
-  await eventually(visible, 3, "the ok row hidden");
+  await eventually(visible, 4, "the ok rows hidden");
   await p.uncheck("#MonitorFailuresOnly");
-  await eventually(visible, 4, "all rows again");
+  await eventually(visible, 6, "all rows again");
 
   // The device lost: said so, rows and counts kept, Connect offered again, and it connects.
   await fail(p, "NetworkError");
   await eventually(() => monitor(p).then((m) => m.connect), "连接", "Connect again");
   const lost = await monitor(p);
   assert.match(lost.state, /设备已断开/);
-  assert.equal(lost.rows.length, 4);
-  assert.equal(lost.tally, tally(4, 1, 1, 0, 2));
+  assert.equal(lost.rows.length, 6);
+  assert.equal(lost.tally, tally(6, 2, 1, 1, 2));
   await p.click("#PortConnect");
   await eventually(() => portOpens(p).then((o) => o.length), 2, "opened again");
   await feed(p, [bytes(":1103006B00037E\r\n")]);
-  await eventually(() => tallyOf(p), tally(5, 2, 1, 0, 2), "counting goes on");
+  await eventually(() => tallyOf(p), tally(7, 3, 1, 1, 2), "counting goes on");
 
   await p.click("#MonitorClear");
   await eventually(() => monitor(p).then((m) => [m.rows.length, m.tally]), [0, tally(0, 0, 0, 0, 0)]);
