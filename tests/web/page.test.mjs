@@ -809,6 +809,112 @@ test("serial monitor: F6 between window and monitor, Tab round the monitor, keys
   await p.context().close();
 });
 
+test("serial monitor: a flood keeps the last 10,000 rows, a batch a frame, the tally once a second", async () => {
+  const p = await open({}, pageUrl, standInSerial);
+  await p.click("#PortConnect");
+  await eventually(() => portOpens(p).then((o) => o.length), 1, "opened");
+  await p.evaluate(() => {
+    const log = (window.flood = { frame: 0, batches: [], tallies: [] });
+    const tick = () => (log.frame++, requestAnimationFrame(tick));
+    requestAnimationFrame(tick);
+    const rows = document.querySelector("#MonitorFrames tbody");
+    new MutationObserver((records) => {
+      if (records.some((r) => r.addedNodes.length > 0)) log.batches.push(log.frame);
+    }).observe(rows, { childList: true });
+    const tallyNode = document.getElementById("MonitorTally");
+    new MutationObserver(() => log.tallies.push(performance.now())).observe(tallyNode, {
+      childList: true,
+      characterData: true,
+      subtree: true,
+    });
+  });
+  // Good frames and numbered noise by turns, 50 lines a chunk.
+  const total = 10050;
+  const line = (k) => (k % 2 === 0 ? ":1103006B00037E\r\n" : `x${k}\r\n`);
+  for (let from = 0; from < total; from += 50) {
+    let chunk = "";
+    for (let k = from; k < from + 50; k++) chunk += line(k);
+    await feed(p, [bytes(chunk)]);
+  }
+  await eventually(() => tallyOf(p), tally(total, total / 2, 0, total / 2, 0), "every frame counted");
+  const kept = await p.evaluate(() => {
+    const rows = document.querySelector("#MonitorFrames tbody").rows;
+    return { count: rows.length, first: rows[1].cells[1].textContent };
+  });
+  assert.deepEqual(kept, { count: 10000, first: "x51\u240d\u240a" }, "the last 10,000 rows");
+  const { batches, tallies } = await p.evaluate(() => window.flood);
+  assert.ok(batches.length > 1, `rows came in ${batches.length} batches`);
+  assert.equal(new Set(batches).size, batches.length, `one batch a frame at most: ${batches}`);
+  // A timer never fires early, so the gaps hold on any machine.
+  const gaps = tallies.slice(1).map((t, i) => t - tallies[i]);
+  assert.ok(gaps.every((gap) => gap >= 950), `the tally changed ${gaps.map(Math.round)} ms apart`);
+  await p.context().close();
+});
+
+test("serial monitor: headers, a polite tally, dark and forced colours, screenshots", async () => {
+  const fill = async (p) => {
+    await p.click("#PortConnect");
+    await eventually(() => portOpens(p).then((o) => o.length), 1, "opened");
+    await feed(p, [bytes(SERIAL_LOG + ":1103006B")]);
+    await fail(p, "ParityError");
+    await feed(p, [bytes("00037E\r\n")]);
+    await eventually(() => tallyOf(p), tally(9, 4, 1, 3, 1), "the log shown");
+  };
+  const colors = (p) =>
+    p.evaluate(() => {
+      const style = (selector) => getComputedStyle(document.querySelector(selector));
+      const probe = document.body.appendChild(document.createElement("span"));
+      const system = (name) => ((probe.style.color = name), getComputedStyle(probe).color);
+      const [canvasText, fieldText] = [system("CanvasText"), system("FieldText")];
+      probe.remove();
+      return {
+        page: style("body").backgroundColor,
+        caption: style("#MonitorCaption").color,
+        tally: style("#MonitorTally").color,
+        table: style(".MonitorTable").backgroundColor,
+        cell: style("#MonitorFrames td").color,
+        header: style("#MonitorFrames th").color,
+        headerBackground: style("#MonitorFrames th").backgroundColor,
+        canvasText,
+        fieldText,
+      };
+    });
+  const readable = (c, name) => {
+    for (const [text, on] of [["caption", "page"], ["tally", "page"], ["cell", "table"]]) {
+      const ratio = contrast(c[text], c[on]);
+      assert.ok(ratio >= 4.5, `${name}: ${text} ${c[text]} on ${c[on]}: ${ratio}`);
+    }
+    const ratio = contrast(c.header, c.headerBackground);
+    assert.ok(ratio >= 4.5, `${name}: headers ${c.header} on ${c.headerBackground}: ${ratio}`);
+  };
+  mkdirSync(screenshots, { recursive: true });
+
+  const light = await open({}, pageUrl, standInSerial);
+  const headers = await light.$$eval("#MonitorFrames thead th", (cells) =>
+    cells.map((c) => [c.getAttribute("scope"), c.textContent]),
+  );
+  const names = ["时间", "帧", "结果", "收到的 LRC", "应有的 LRC", "说明"];
+  assert.deepEqual(headers, names.map((name) => ["col", name]));
+  const live = await light.$eval("#MonitorTally", (t) => [t.getAttribute("role"), t.ariaLive]);
+  assert.deepEqual(live, ["status", "polite"]);
+  await fill(light);
+  readable(await colors(light), "light");
+  await light.locator("#Monitor").screenshot({ path: join(screenshots, "monitor-light.png") });
+  await light.context().close();
+
+  const dark = await open({ colorScheme: "dark" }, pageUrl, standInSerial);
+  await fill(dark);
+  readable(await colors(dark), "dark");
+  await dark.locator("#Monitor").screenshot({ path: join(screenshots, "monitor-dark.png") });
+  await dark.context().close();
+
+  const forced = await open({ forcedColors: "active" }, pageUrl, standInSerial);
+  await fill(forced);
+  const c = await colors(forced);
+  assert.deepEqual([c.caption, c.tally, c.cell], [c.canvasText, c.canvasText, c.fieldText]);
+  await forced.context().close();
+});
+
 test("serial monitor: a browser without Web Serial says so in one line, the window works", async () => {
   const p = await open({}, pageUrl, () => delete Navigator.prototype.serial);
   assert.equal(await p.isVisible("#Monitor"), false);
