@@ -600,8 +600,7 @@ MonitorPause.addEventListener("click", () => {
   paused = !paused;
   MonitorPause.setAttribute("aria-pressed", String(paused));
   MonitorPause.textContent = paused ? "继续" : "暂停";
-  scheduleDraw();
-  if (!paused && pending.length > 0) scheduleDraw();
+  scheduleDraw(); // a resume shows what arrived meanwhile
 });
 
 $("MonitorClear").addEventListener("click", () => {
