@@ -627,7 +627,8 @@ $("MonitorSave").addEventListener("click", () => {
 document.addEventListener(
   "keydown",
   (event) => {
-    if ($("ErrorBox").open || event.ctrlKey || event.altKey || event.metaKey) return;
+    if (Monitor.hidden || $("ErrorBox").open || event.ctrlKey || event.altKey || event.metaKey)
+      return;
     const inMonitor = Monitor.contains(document.activeElement);
     if (event.key === "F6") {
       event.preventDefault();
