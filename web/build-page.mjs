@@ -65,6 +65,40 @@ const markup = (name) =>
     .map(({ c, element }) => (c.kind === "GroupBox" ? element + markup(c.name) + "</div>" : element))
     .join("\n");
 
+// --- the serial monitor below the window, shown by the script where the browser has Web Serial
+const options = (values, chosen) =>
+  values
+    .map(([value, caption]) =>
+      `<option value="${value}"${value === chosen ? " selected" : ""}>${escape(caption)}</option>`)
+    .join("");
+const same = (values) => values.map((v) => [v, v]);
+const field = (id, caption, values, chosen) =>
+  `<label class="MonitorField">${escape(caption)} <select id="${id}">${options(values, chosen)}</select></label>`;
+const monitor = `<section id="Monitor" aria-labelledby="MonitorCaption" hidden>
+<h2 id="MonitorCaption">串口监视器</h2>
+<div class="MonitorControls">
+<button id="PortConnect" type="button">连接</button>
+${field("PortFormat", "格式", same(["modbus-ascii", "packed", "spaced", "c-array", "colon"]), "modbus-ascii")}
+${field("PortBaud", "baud", same(["1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"]), "9600")}
+${field("PortDataBits", "数据位", same(["7", "8"]), "7")}
+${field("PortParity", "校验", [["none", "无"], ["even", "偶"], ["odd", "奇"]], "even")}
+${field("PortStopBits", "停止位", same(["1", "2"]), "1")}
+<label class="MonitorField"><input id="MonitorFailuresOnly" type="checkbox"> 只显示失败的帧</label>
+<button id="MonitorPause" type="button" aria-pressed="false">暂停</button>
+<button id="MonitorClear" type="button">清除</button>
+<button id="MonitorSave" type="button">保存</button>
+</div>
+<p id="MonitorState"></p>
+<p id="MonitorTally" role="status" aria-live="polite"></p>
+<div class="MonitorTable">
+<table id="MonitorFrames">
+<thead><tr><th scope="col">时间</th><th scope="col">帧</th><th scope="col">结果</th><th scope="col">收到的 LRC</th><th scope="col">应有的 LRC</th><th scope="col">说明</th></tr></thead>
+<tbody></tbody>
+</table>
+</div>
+</section>
+<p id="MonitorUnavailable" hidden>此浏览器无法访问串口。</p>`;
+
 const style = source("page/lrc.css") + css;
 const engineSource = source("js/engine.mjs").replace(/^export /gm, "");
 const gzipped = gzipSync(wasm, { level: 9 }).toString("base64");
@@ -94,6 +128,7 @@ ${markup(form.name)}
 <div id="StatusAnnouncer" class="Announcer" role="status" aria-live="polite"></div>
 <span id="ColorProbe" aria-hidden="true" hidden></span>
 </div>
+${monitor}
 <dialog id="ErrorBox" aria-labelledby="ErrorBoxCaption" aria-describedby="ErrorBoxText">
 <p id="ErrorBoxCaption">${escape(form.title)}</p>
 <p id="ErrorBoxText"></p>

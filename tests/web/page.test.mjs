@@ -5,7 +5,7 @@
 //   SUMVANE_HOST_LRC=build/cli/sumvane-lrc SUMVANE_SCREENSHOTS=DIR node tests/web/page.test.mjs
 import assert from "node:assert/strict";
 import { spawnSync } from "node:child_process";
-import { readFileSync } from "node:fs";
+import { mkdirSync, readFileSync } from "node:fs";
 import { createServer } from "node:http";
 import { join } from "node:path";
 import { after, before, test } from "node:test";
@@ -39,8 +39,10 @@ const opened = []; // the pages this test opens, each with what it asked for: it
 const requests = []; // every request of every page and tab
 const routed = []; // every request but a page's own load: the link's address, nothing more
 
-async function open(options = {}, url = pageUrl) {
+// `init`, a function, runs in the page before its scripts.
+async function open(options = {}, url = pageUrl, init = undefined) {
   const context = await browser.newContext(options);
+  if (init) await context.addInitScript(init);
   await context.grantPermissions(["clipboard-read", "clipboard-write"]);
   // Nothing reaches the network: the link's address gets an empty page, anything else but the
   // page itself fails.
@@ -571,6 +573,358 @@ test("themes: dark reads at 3:1 with a lighter red, forced colours take the syst
     }
   }
   await forced.context().close();
+});
+
+// --- the serial monitor, on a stand-in for Web Serial ---------------------------------------------
+// A scripted port: requestPort answers only inside a user gesture; window.port records what
+// open() was given, and the test feeds its readable, errors it as Web Serial does (a fresh
+// readable after a port error, none after the device is lost).
+function standInSerial() {
+  const port = {
+    opens: [],
+    requests: 0,
+    readable: null,
+    controller: null,
+    fresh() {
+      this.readable = new ReadableStream({ start: (c) => void (this.controller = c) });
+    },
+    async open(options) {
+      this.opens.push(options);
+      this.fresh();
+    },
+    async close() {
+      this.readable = null;
+    },
+    feed(chunks) {
+      for (const chunk of chunks) this.controller.enqueue(new Uint8Array(chunk));
+    },
+    fail(name) {
+      const errored = this.controller;
+      if (name === "NetworkError") this.readable = null;
+      else this.fresh();
+      errored.error(new DOMException(name, name));
+    },
+  };
+  window.port = port;
+  const serial = {
+    async requestPort() {
+      port.requests++;
+      if (!navigator.userActivation.isActive) throw new DOMException("no gesture", "SecurityError");
+      return port;
+    },
+    async getPorts() {
+      return [];
+    },
+  };
+  Object.defineProperty(Navigator.prototype, "serial", { get: () => serial, configurable: true });
+}
+
+// What the monitor shows: its rows (outcome and cells), its tally and its state.
+const monitor = (p) =>
+  p.evaluate(() => ({
+    rows: [...document.querySelectorAll("#MonitorFrames tbody tr")].map((r) => ({
+      outcome: r.dataset.outcome,
+      cells: [...r.cells].map((c) => c.textContent),
+    })),
+    tally: document.getElementById("MonitorTally").textContent,
+    state: document.getElementById("MonitorState").textContent,
+    connect: document.getElementById("PortConnect").textContent,
+  }));
+const tallyOf = (p) => monitor(p).then((m) => m.tally);
+const portOpens = (p) => p.evaluate(() => window.port.opens);
+const feed = (p, chunks) => p.evaluate((c) => window.port.feed(c), chunks);
+const fail = (p, name) => p.evaluate((n) => window.port.fail(n), name);
+const bytes = (text) => [...Buffer.from(text, "latin1")];
+const tally = (frames, ok, wrong, malformed, port) =>
+  `${frames} frame${frames === 1 ? "" : "s"}: ${ok} ok, ${wrong} wrong LRC, ${malformed} malformed, ` +
+  `${port} port error${port === 1 ? "" : "s"}`;
+
+// The tool's report of a log, as the monitor's capture holds it: one object a line, time aside.
+function toolLines(log, format) {
+  const args = ["--lines", "--json", "--timestamps", "--check", "--format", format];
+  const run = spawnSync(hostLrc, args, { input: Buffer.from(log, "latin1") });
+  assert.ok(run.status === 0 || run.status === 1, `sumvane-lrc: ${run.stderr}`);
+  return run.stdout.toString().split("\n").filter((l) => l !== "").map((l) => JSON.parse(l));
+}
+const timeAside = (objects) => objects.map(({ time, ...rest }) => rest);
+const outcomeOf = (o) =>
+  o.port_error ? "error" : !o.valid ? "malformed" : o.check === "mismatch" ? "mismatch" : "ok";
+
+async function save(p) {
+  const [download] = await Promise.all([p.waitForEvent("download"), p.click("#MonitorSave")]);
+  const lines = readFileSync(await download.path(), "utf8").split("\n");
+  assert.equal(lines.pop(), "", "the capture ends with a line feed");
+  return lines.map((l) => JSON.parse(l));
+}
+
+// A pseudo-random cut of `all` into chunks of 1 to 9 bytes, the same every run.
+function randomChunks(all) {
+  let seed = 12345;
+  const chunks = [];
+  for (let at = 0; at < all.length; ) {
+    seed = (seed * 1103515245 + 12345) % 2147483648;
+    const size = 1 + (seed % 9);
+    chunks.push(all.slice(at, at + size));
+    at += size;
+  }
+  return chunks;
+}
+
+// The log every cut is fed: good and wrong frames, noise, markup, each line end.
+const SERIAL_LOG =
+  ":1103006B00037E\r\n:1103006B00037F\r\nnoise\r\n<img src=x onerror=alert(1)>\n" +
+  ":010300000001FB\r:0106000100030000F5\r\n:11zz\r\n\r\n:1103006B00037E\r\n";
+
+test("serial monitor: options to open, frames cut anywhere, the tool's capture", async () => {
+  const p = await open({}, pageUrl, standInSerial);
+  assert.equal(await p.isVisible("#Monitor"), true);
+  assert.equal(await p.isVisible("#MonitorUnavailable"), false);
+  // Each cut with the line settings chosen before Connect, and what open() is given for them.
+  const all = bytes(SERIAL_LOG);
+  const cuts = [
+    ["whole", [all], [], { baudRate: 9600, dataBits: 7, parity: "even", stopBits: 1 }],
+    [
+      "byte by byte, packed",
+      all.map((b) => [b]),
+      [["PortFormat", "packed"]],
+      { baudRate: 9600, dataBits: 8, parity: "none", stopBits: 1 },
+    ],
+    [
+      "random chunks",
+      randomChunks(all),
+      [["PortFormat", "modbus-ascii"], ["PortBaud", "115200"], ["PortStopBits", "2"]],
+      { baudRate: 115200, dataBits: 7, parity: "even", stopBits: 2 },
+    ],
+  ];
+  for (const [name, chunks, choices, options] of cuts) {
+    for (const [id, value] of choices) await p.selectOption(`#${id}`, value);
+    const format = await p.inputValue("#PortFormat");
+    const expected = toolLines(SERIAL_LOG, format);
+    const frames = expected.slice(0, -1);
+    const summary = expected.at(-1);
+    await p.click("#MonitorClear");
+    await p.click("#PortConnect");
+    await eventually(() => portOpens(p).then((o) => o.at(-1)), options, `${name}: open()`);
+    await eventually(() => monitor(p).then((m) => m.connect), "断开", `${name}: connected`);
+    await feed(p, chunks);
+    const t = [summary.frames, summary.ok, summary.wrong_lrc, summary.malformed, 0];
+    await eventually(() => tallyOf(p), tally(...t), `${name}: the tally`);
+    await p.click("#PortConnect");
+    await eventually(() => monitor(p).then((m) => m.connect), "连接", `${name}: disconnected`);
+    const { rows } = await monitor(p);
+    assert.deepEqual(rows.map((r) => r.outcome), frames.map(outcomeOf), `${name}: outcomes`);
+    if (format === "modbus-ascii") {
+      const [good, wrong] = [rows[0].cells.slice(1), rows[1].cells.slice(1)];
+      assert.deepEqual(good, [":1103006B00037E\u240d\u240a", "正确", "7E", "7E", ""]);
+      assert.deepEqual(wrong.slice(0, 4), [":1103006B00037F\u240d\u240a", "LRC 不符", "7F", "7E"]);
+    }
+    assert.equal(rows[3].cells[1], "<img src=x onerror=alert(1)>\u240a", `${name}: markup as text`);
+    assert.equal(await p.locator("#MonitorFrames img").count(), 0, `${name}: no markup`);
+    const saved = await save(p);
+    assert.ok(saved.slice(0, -1).every((o) => /^\d{4}-\d\d-\d\dT/.test(o.time)), "timestamps");
+    assert.deepEqual(timeAside(saved), [...timeAside(frames), { ...summary, port_errors: 0 }]);
+  }
+  await p.context().close();
+});
+
+test("serial monitor: port errors mid-frame, a lost device, pause, failures only, clear", async () => {
+  const p = await open({}, pageUrl, standInSerial);
+  await p.click("#PortConnect");
+  await eventually(() => portOpens(p).then((o) => o.length), 1, "opened");
+  await feed(p, [bytes(":1103006B")]);
+  await fail(p, "ParityError");
+  await feed(p, [bytes("00037E\r\n:1103")]);
+  await fail(p, "BreakError");
+  await feed(p, [bytes("006B00037E\r\n:1103006B00037E\r\n")]);
+  await eventually(() => tallyOf(p), tally(3, 1, 0, 0, 2), "two port errors, then a good frame");
+  const { rows } = await monitor(p);
+  assert.deepEqual(rows.map((r) => r.outcome), ["error", "error", "ok"]);
+  assert.deepEqual(rows.map((r) => r.cells[5]), ["a parity error, column 10", "a break, column 6", ""]);
+
+  // A line that never ends: reported malformed once it passes 64 KiB, its rest dropped.
+  await feed(p, [bytes("A".repeat(70000) + "\r\n:1103006B00037E\r\n")]);
+  await eventually(() => tallyOf(p), tally(5, 2, 0, 1, 2), "the overlong line, then a good frame");
+  const overlong = (await monitor(p)).rows.slice(3).map((r) => [r.outcome, r.cells[5]]);
+  const dropped = "column 65537: a line of more than 65536 bytes; the rest of it is dropped";
+  assert.deepEqual(overlong, [["malformed", dropped], ["ok", ""]]);
+
+  // Paused, reading goes on and the counts follow; the rows come on resuming.
+  await p.click("#MonitorPause");
+  await feed(p, [bytes(":1103006B00037F\r\n")]);
+  await eventually(() => tallyOf(p), tally(6, 2, 1, 1, 2), "counted while paused");
+  assert.equal((await monitor(p)).rows.length, 5, "no row added while paused");
+  await p.click("#MonitorPause");
+  await eventually(() => monitor(p).then((m) => m.rows.length), 6, "resumed");
+
+  // Only failures shown; the counts still cover all.
+  await p.check("#MonitorFailuresOnly");
+  const visible = () => p.locator("#MonitorFrames tbody tr:visible").count();
+  await eventually(visible, 4, "the ok rows hidden");
+  await p.uncheck("#MonitorFailuresOnly");
+  await eventually(visible, 6, "all rows again");
+
+  // The device lost: said so, rows and counts kept, Connect offered again, and it connects.
+  await fail(p, "NetworkError");
+  await eventually(() => monitor(p).then((m) => m.connect), "连接", "Connect again");
+  const lost = await monitor(p);
+  assert.match(lost.state, /设备已断开/);
+  assert.equal(lost.rows.length, 6);
+  assert.equal(lost.tally, tally(6, 2, 1, 1, 2));
+  await p.click("#PortConnect");
+  await eventually(() => portOpens(p).then((o) => o.length), 2, "opened again");
+  await feed(p, [bytes(":1103006B00037E\r\n")]);
+  await eventually(() => tallyOf(p), tally(7, 3, 1, 1, 2), "counting goes on");
+
+  await p.click("#MonitorClear");
+  await eventually(() => monitor(p).then((m) => [m.rows.length, m.tally]), [0, tally(0, 0, 0, 0, 0)]);
+  await p.context().close();
+});
+
+test("serial monitor: F6 between window and monitor, Tab round the monitor, keys connect", async () => {
+  const p = await open({}, pageUrl, standInSerial);
+  const focused = () => p.evaluate(() => document.activeElement.id);
+  const ring = ["PortConnect", "PortFormat", "PortBaud", "PortDataBits", "PortParity"];
+  ring.push("PortStopBits", "MonitorFailuresOnly", "MonitorPause", "MonitorClear", "MonitorSave");
+  const steps = [
+    ["F6", "PortConnect"],
+    ...ring.slice(1).map((id) => ["Tab", id]),
+    ["Tab", "PortConnect"],
+    ["Shift+Tab", "MonitorSave"],
+    ["F6", "Edit1"],
+    ["Tab", "Edit16"],
+    ["F6", "PortConnect"],
+  ];
+  for (const [key, id] of steps) {
+    await p.keyboard.press(key);
+    await eventually(focused, id, `${key} to ${id}`);
+  }
+  await p.keyboard.press("Enter");
+  await eventually(() => portOpens(p).then((o) => o.length), 1, "Enter on Connect opens");
+  await feed(p, [bytes(":1103006B00037E\r\n")]);
+  await eventually(() => tallyOf(p), tally(1, 1, 0, 0, 0));
+  await p.keyboard.press("Shift+Tab");
+  const [download] = await Promise.all([p.waitForEvent("download"), p.keyboard.press("Enter")]);
+  const saved = readFileSync(await download.path(), "utf8").split("\n").filter((l) => l);
+  assert.equal(saved.length, 2, "a frame and the summary, saved by keys");
+  await p.context().close();
+});
+
+test("serial monitor: a flood keeps the last 10,000 rows, a batch a frame, the tally once a second", async () => {
+  const p = await open({}, pageUrl, standInSerial);
+  await p.click("#PortConnect");
+  await eventually(() => portOpens(p).then((o) => o.length), 1, "opened");
+  await p.evaluate(() => {
+    const log = (window.flood = { frame: 0, batches: [], tallies: [] });
+    const tick = () => (log.frame++, requestAnimationFrame(tick));
+    requestAnimationFrame(tick);
+    const rows = document.querySelector("#MonitorFrames tbody");
+    // Every insertion is a record of its own, however many a task makes.
+    new MutationObserver((records) => {
+      for (const r of records) if (r.addedNodes.length > 0) log.batches.push(log.frame);
+    }).observe(rows, { childList: true });
+    const tallyNode = document.getElementById("MonitorTally");
+    new MutationObserver(() => log.tallies.push(performance.now())).observe(tallyNode, {
+      childList: true,
+      characterData: true,
+      subtree: true,
+    });
+  });
+  // Good frames and numbered noise by turns, 50 lines a chunk.
+  const total = 10050;
+  const line = (k) => (k % 2 === 0 ? ":1103006B00037E\r\n" : `x${k}\r\n`);
+  for (let from = 0; from < total; from += 50) {
+    let chunk = "";
+    for (let k = from; k < from + 50; k++) chunk += line(k);
+    await feed(p, [bytes(chunk)]);
+  }
+  await eventually(() => tallyOf(p), tally(total, total / 2, 0, total / 2, 0), "every frame counted");
+  const kept = await p.evaluate(() => {
+    const rows = document.querySelector("#MonitorFrames tbody").rows;
+    return { count: rows.length, first: rows[1].cells[1].textContent };
+  });
+  assert.deepEqual(kept, { count: 10000, first: "x51\u240d\u240a" }, "the last 10,000 rows");
+  const { batches, tallies } = await p.evaluate(() => window.flood);
+  assert.ok(batches.length > 1, `rows came in ${batches.length} batches`);
+  const frames = new Set(batches).size;
+  assert.equal(frames, batches.length, `${batches.length} batches in ${frames} animation frames`);
+  // A timer never fires early, so the gaps hold on any machine.
+  const gaps = tallies.slice(1).map((t, i) => t - tallies[i]);
+  assert.ok(gaps.every((gap) => gap >= 950), `the tally changed ${gaps.map(Math.round)} ms apart`);
+  await p.context().close();
+});
+
+test("serial monitor: headers, a polite tally, dark and forced colours, screenshots", async () => {
+  const fill = async (p) => {
+    await p.click("#PortConnect");
+    await eventually(() => portOpens(p).then((o) => o.length), 1, "opened");
+    await feed(p, [bytes(SERIAL_LOG + ":1103006B")]);
+    await fail(p, "ParityError");
+    await feed(p, [bytes("00037E\r\n")]);
+    await eventually(() => tallyOf(p), tally(9, 4, 1, 3, 1), "the log shown");
+  };
+  const colors = (p) =>
+    p.evaluate(() => {
+      const style = (selector) => getComputedStyle(document.querySelector(selector));
+      const probe = document.body.appendChild(document.createElement("span"));
+      const system = (name) => ((probe.style.color = name), getComputedStyle(probe).color);
+      const [canvasText, fieldText] = [system("CanvasText"), system("FieldText")];
+      probe.remove();
+      return {
+        page: style("body").backgroundColor,
+        caption: style("#MonitorCaption").color,
+        tally: style("#MonitorTally").color,
+        table: style(".MonitorTable").backgroundColor,
+        cell: style("#MonitorFrames td").color,
+        header: style("#MonitorFrames th").color,
+        headerBackground: style("#MonitorFrames th").backgroundColor,
+        canvasText,
+        fieldText,
+      };
+    });
+  const readable = (c, name) => {
+    for (const [text, on] of [["caption", "page"], ["tally", "page"], ["cell", "table"]]) {
+      const ratio = contrast(c[text], c[on]);
+      assert.ok(ratio >= 4.5, `${name}: ${text} ${c[text]} on ${c[on]}: ${ratio}`);
+    }
+    const ratio = contrast(c.header, c.headerBackground);
+    assert.ok(ratio >= 4.5, `${name}: headers ${c.header} on ${c.headerBackground}: ${ratio}`);
+  };
+  mkdirSync(screenshots, { recursive: true });
+
+  const light = await open({}, pageUrl, standInSerial);
+  const headers = await light.$$eval("#MonitorFrames thead th", (cells) =>
+    cells.map((c) => [c.getAttribute("scope"), c.textContent]),
+  );
+  const names = ["时间", "帧", "结果", "收到的 LRC", "应有的 LRC", "说明"];
+  assert.deepEqual(headers, names.map((name) => ["col", name]));
+  const live = await light.$eval("#MonitorTally", (t) => [t.getAttribute("role"), t.ariaLive]);
+  assert.deepEqual(live, ["status", "polite"]);
+  await fill(light);
+  readable(await colors(light), "light");
+  await light.locator("#Monitor").screenshot({ path: join(screenshots, "monitor-light.png") });
+  await light.context().close();
+
+  const dark = await open({ colorScheme: "dark" }, pageUrl, standInSerial);
+  await fill(dark);
+  readable(await colors(dark), "dark");
+  await dark.locator("#Monitor").screenshot({ path: join(screenshots, "monitor-dark.png") });
+  await dark.context().close();
+
+  const forced = await open({ forcedColors: "active" }, pageUrl, standInSerial);
+  await fill(forced);
+  const c = await colors(forced);
+  assert.deepEqual([c.caption, c.tally, c.cell], [c.canvasText, c.canvasText, c.fieldText]);
+  await forced.context().close();
+});
+
+test("serial monitor: a browser without Web Serial says so in one line, the window works", async () => {
+  const p = await open({}, pageUrl, () => delete Navigator.prototype.serial);
+  assert.equal(await p.isVisible("#Monitor"), false);
+  assert.equal(await p.textContent("#MonitorUnavailable"), "此浏览器无法访问串口。");
+  assert.equal(await p.isVisible("#MonitorUnavailable"), true);
+  await p.keyboard.type(EXAMPLE);
+  await eventually(async () => (await display(p)).hex, rows.example.at(-1).hex);
+  await p.context().close();
 });
 
 test("served over http from 127.0.0.1: works the same, asks for nothing but the page", async () => {

@@ -132,7 +132,7 @@ const unended = new FinalizationRegistry(({ generation, handle }) => {
   if (engine.generation === generation) engine.exports.sumvane_checker_free(handle);
 });
 
-// The port errors fault() takes, in the order of PackageExports.cpp's PortFaults.
+// The port errors fault() takes, in the order of CheckerExports.cpp's PortFaults.
 const PORT_ERRORS = ["parity", "framing", "overrun", "break"];
 
 const isHighSurrogate = (unit) => unit >= 0xd800 && unit <= 0xdbff;
