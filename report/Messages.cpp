@@ -255,6 +255,19 @@ std::vector<TOtherCheck> OtherChecksOf(std::string_view text, TFrameFormat forma
                                bytes.back());
 }
 
+namespace {
+
+// Each check's words in a report line and its name in JSON, in the order of TOtherCheck.
+constexpr std::array<std::pair<std::string_view, std::string_view>, 5> OtherCheckWords{{
+    {"the sum of the other bytes, not negated", "sum"},
+    {"the one's complement of their sum", "ones-complement"},
+    {"the XOR of the other bytes, a BCC", "xor"},
+    {"the LRC of their characters rather than their bytes", "character-lrc"},
+    {"the LRC of their characters with the ':'", "character-lrc-with-colon"},
+}};
+
+} // namespace
+
 std::string OtherChecksText(const std::vector<TOtherCheck>& checks, int last)
 {
     if (checks.empty())
@@ -263,33 +276,14 @@ std::string OtherChecksText(const std::vector<TOtherCheck>& checks, int last)
     for (std::size_t i = 0; i < checks.size(); ++i) {
         if (i > 0)
             text += ", and also ";
-        switch (checks[i]) {
-        case TOtherCheck::Sum:
-            text += "the sum of the other bytes, not negated";
-            break;
-        case TOtherCheck::OnesComplement:
-            text += "the one's complement of their sum";
-            break;
-        case TOtherCheck::Xor:
-            text += "the XOR of the other bytes, a BCC";
-            break;
-        case TOtherCheck::CharacterLrc:
-            text += "the LRC of their characters rather than their bytes";
-            break;
-        case TOtherCheck::CharacterLrcWithColon:
-            text += "the LRC of their characters with the ':'";
-            break;
-        }
+        text += OtherCheckWords.at(static_cast<std::size_t>(checks[i])).first;
     }
     return text + ")";
 }
 
 std::string_view OtherCheckName(TOtherCheck check)
 {
-    // In the order of TOtherCheck.
-    constexpr std::array<std::string_view, 5> Names{"sum", "ones-complement", "xor",
-                                                    "character-lrc", "character-lrc-with-colon"};
-    return Names.at(static_cast<std::size_t>(check));
+    return OtherCheckWords.at(static_cast<std::size_t>(check)).second;
 }
 
 namespace {
